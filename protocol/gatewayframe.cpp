@@ -1,0 +1,85 @@
+#include "gatewayframe.h"
+
+#include "addresstext.h"
+
+namespace GatewayFrame {
+
+namespace {
+
+const unsigned char *bytesAt(const QByteArray &frame, int offset)
+{
+    return reinterpret_cast<const unsigned char *>(frame.constData()) + offset;
+}
+
+QString dottedText(const QByteArray &frame, int offset)
+{
+    const unsigned char *b = bytesAt(frame, offset);
+    return QStringLiteral("%1.%2.%3.%4").arg(b[0]).arg(b[1]).arg(b[2]).arg(b[3]);
+}
+
+void writeAddress(QByteArray &frame, int offset, const QString &text)
+{
+    // A text that does not convert leaves the bytes it did not reach at 0.
+    ipTextToBytes(text, reinterpret_cast<unsigned char *>(frame.data()) + offset);
+}
+
+} // namespace
+
+QByteArray discoveryRequest()
+{
+    QByteArray frame(Size, '\0');
+    frame[0] = KindDiscovery;
+    return frame;
+}
+
+QByteArray sentName(const QString &gatewayName)
+{
+    return gatewayName.left(MaxSentNameLength).toLatin1();
+}
+
+QByteArray settingsRequest(const GatewayRecord &values)
+{
+    QByteArray frame(Size, '\0');
+    frame[0] = KindSettings;
+    macTextToBytes(values.mac, reinterpret_cast<unsigned char *>(frame.data()) + TargetMacOffset);
+    frame[DhcpOffset] = values.dhcp ? 1 : 0;
+    writeAddress(frame, IpOffset, values.ip);
+    writeAddress(frame, NameserverOffset, values.nameserver);
+    writeAddress(frame, SubnetOffset, values.subnet);
+    writeAddress(frame, GatewayOffset, values.gateway);
+    const QByteArray name = sentName(values.gatewayName);
+    frame.replace(NameOffset, name.size(), name); // the zero byte behind it is already there
+    return frame;
+}
+
+bool isReply(const QByteArray &datagram)
+{
+    return datagram.size() == Size && datagram.at(0) == KindReply;
+}
+
+QString replyMac(const QByteArray &frame)
+{
+    return macBytesToText(bytesAt(frame, SourceMacOffset));
+}
+
+QString targetMac(const QByteArray &frame)
+{
+    return macBytesToText(bytesAt(frame, TargetMacOffset));
+}
+
+GatewayRecord parseReply(const QByteArray &frame)
+{
+    GatewayRecord record;
+    const QByteArray nameField = frame.mid(NameOffset, NameField);
+    const int end = nameField.indexOf('\0');
+    record.gatewayName = QString::fromLatin1(end < 0 ? nameField : nameField.left(end));
+    record.mac = replyMac(frame);
+    record.ip = dottedText(frame, IpOffset);
+    record.subnet = dottedText(frame, SubnetOffset);
+    record.gateway = dottedText(frame, GatewayOffset);
+    record.nameserver = dottedText(frame, NameserverOffset);
+    record.dhcp = frame.at(DhcpOffset) != 0;
+    return record;
+}
+
+} // namespace GatewayFrame

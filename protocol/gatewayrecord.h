@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// One gateway that answered since the last search. The MAC text is the key.
+struct GatewayRecord
+{
+    int number = 0;
+    QString gatewayName;
+    QString mac; // "%02X:%02X:%02X:%02X:%02X:%02X"
+    QString ip;
+    QString subnet;
+    QString gateway;
+    QString nameserver;
+    bool dhcp = false;
+
+    friend bool operator==(const GatewayRecord &a, const GatewayRecord &b)
+    {
+        return a.number == b.number && a.gatewayName == b.gatewayName && a.mac == b.mac && a.ip == b.ip
+               && a.subnet == b.subnet && a.gateway == b.gateway && a.nameserver == b.nameserver
+               && a.dhcp == b.dhcp;
+    }
+};

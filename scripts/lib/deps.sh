@@ -1,0 +1,25 @@
+# Sourced by the scripts: installs the Debian 12 packages the project needs, if any is missing.
+finder_packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+    libgl-dev libqt6svg6 qt6-qpa-plugins fonts-dejavu-core
+    iproute2 libssl-dev
+    xvfb xauth xdotool x11-utils imagemagick
+    clang libclang-rt-14-dev valgrind
+)
+
+finder_install_deps() {
+    local missing=() p
+    for p in "${finder_packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Root is needed to install packages (run as root, or install them yourself)." >&2
+        return 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y --no-install-recommends "${missing[@]}"
+}
