@@ -1,6 +1,6 @@
 # Sourced by the scripts: installs the Debian 12 packages the project needs, if any is missing.
 finder_packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config ccache
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libgl-dev libqt6svg6 qt6-qpa-plugins fonts-dejavu-core
     iproute2 libssl-dev
