@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QCheckBox>
+
+class QSvgRenderer;
+
+// A check box drawn from six SVG images: unticked or ticked, each normal, hovered or pressed.
+// The look follows pointer events and setCheckedLook(), not the base class's checked state.
+class CheckBox : public QCheckBox
+{
+    Q_OBJECT
+
+public:
+    enum Look { Normal = 0, Over, Down, Checked, CheckedOver, CheckedDown };
+
+    explicit CheckBox(QWidget *parent = nullptr);
+
+    void setCheckedLook(bool checked);
+    void updateImage();
+    Look currentLook() const { return look; }
+
+    static QString imageFor(Look look);
+    // The look after a pointer event, given the look before it.
+    enum class Pointer { Enter, Leave, Press, Release };
+    static Look nextLook(Look look, Pointer event);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void follow(Pointer event);
+
+    QSvgRenderer *background = nullptr;
+    Look look = Normal;
+};

@@ -1,0 +1,32 @@
+#include "messagebox.h"
+
+#include "pushbutton.h"
+
+#include <QPainter>
+
+MessageBox::MessageBox(const QStringList &lines, const QString &title, QWidget *parent)
+    : PopupWidget(QStringLiteral(":/images/popup_bg"), parent), lines(lines), title(title)
+{
+    cancelButton->hide();
+    okButton->setGeometry(cancelButtonRect());
+}
+
+void MessageBox::paintEvent(QPaintEvent *event)
+{
+    PopupWidget::paintEvent(event);
+    QPainter painter(this);
+    paintTitleAndLines(painter, title, lines);
+}
+
+// close() only schedules the deletion, so receivers of the signal still find the popup alive.
+void MessageBox::slotOk()
+{
+    close();
+    emit ok();
+}
+
+void MessageBox::slotCancel()
+{
+    close();
+    emit cancel();
+}
