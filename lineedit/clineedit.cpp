@@ -1,0 +1,379 @@
+#include "clineedit.h"
+
+#include "textgeometry.h"
+
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cstdio>
+
+namespace {
+
+int pointerPosition(const QMouseEvent *event)
+{
+    return event->position().toPoint().x() - TextGeometry::CaretLeft;
+}
+
+} // namespace
+
+cLineEdit::cLineEdit(const QString &text, int alignment, const QString &backgroundPath, QWidget *parent,
+                     int echoMode)
+    : cWidget(backgroundPath, parent), alignment(alignment), echoMode(echoMode != 0 ? 1 : 0)
+{
+    setText(text);
+}
+
+void cLineEdit::setText(const QString &text)
+{
+    content = text;
+    maskedText = QString(text.size(), QLatin1Char('*'));
+    // A shorter text set by the program must not leave the positions behind its end, or the next
+    // edit would work past the text.
+    cursorPos = qMin(cursorPos, int(content.size()));
+    anchorPos = qMin(anchorPos, int(content.size()));
+    emit textChanged(content);
+    updateScroll();
+}
+
+void cLineEdit::setMaxLength(int length)
+{
+    maxLength = length;
+}
+
+void cLineEdit::setAllowedChars(const QString &chars)
+{
+    allowedChars = chars;
+}
+
+void cLineEdit::setEditable(bool editable)
+{
+    this->editable = editable;
+}
+
+QString cLineEdit::displayText() const
+{
+    return echoMode == 0 ? content : maskedText;
+}
+
+int cLineEdit::pixel(int i) const
+{
+    return TextGeometry::pixel(QFontMetrics(measureFont), displayText(), i);
+}
+
+void cLineEdit::collapseSelection()
+{
+    noSelection = 1;
+    anchorPos = cursorPos;
+    selectionFixedX = selectionMovingX = pixel(cursorPos);
+}
+
+void cLineEdit::updateScroll()
+{
+    const QString shown = displayText();
+    const QFontMetrics metrics(measureFont);
+    scrollOffset = TextGeometry::scrollOffset(metrics, shown, cursorPos, width() - TextGeometry::Padding);
+    caretX = metrics.horizontalAdvance(shown.mid(scrollOffset, cursorPos - scrollOffset));
+    update();
+}
+
+void cLineEdit::selectAll()
+{
+    if (!editable)
+        return;
+    const QString shown = displayText();
+    noSelection = 0;
+    selectionFixedX = 0;
+    selectionMovingX = QFontMetrics(measureFont).horizontalAdvance(shown);
+    cursorPos = 0;
+    anchorPos = shown.size();
+    update();
+}
+
+void cLineEdit::deleteSelection()
+{
+    if (cursorPos != anchorPos) {
+        const int lo = qMin(cursorPos, anchorPos);
+        const int hi = qMax(cursorPos, anchorPos);
+        setText(QString(content).remove(lo, hi - lo));
+        cursorPos = anchorPos = lo;
+        selectionFixedX = selectionMovingX;
+    }
+    noSelection = 1;
+}
+
+void cLineEdit::copy()
+{
+    const int lo = qMin(cursorPos, anchorPos);
+    QGuiApplication::clipboard()->setText(displayText().mid(lo, qAbs(cursorPos - anchorPos)),
+                                          QClipboard::Clipboard);
+}
+
+void cLineEdit::cut()
+{
+    copy();
+    deleteSelection();
+}
+
+// Pasted text passes the same filter as typed text; it is taken whole or not at all.
+bool cLineEdit::acceptsPaste(const QString &pasted) const
+{
+    for (const QChar c : pasted) {
+        if (!c.isPrint() || (!allowedChars.isEmpty() && !allowedChars.contains(c)))
+            return false;
+    }
+    return true;
+}
+
+void cLineEdit::paste()
+{
+    const int p = qMin(cursorPos, anchorPos);
+    std::printf("PASTE: %d\n", p);
+    std::fflush(stdout);
+
+    const QString pasted = QGuiApplication::clipboard()->text(QClipboard::Clipboard);
+    if (!acceptsPaste(pasted)) {
+        emit notValid();
+        return;
+    }
+    deleteSelection();
+    cursorPos = anchorPos = p;
+    const int room = qMax(0, maxLength - int(content.size()));
+    setText(QString(content).insert(p, pasted.left(room)));
+}
+
+void cLineEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (!editable)
+        return;
+
+    const int n = content.size();
+    const bool withShift = event->modifiers() == Qt::ShiftModifier;
+    if (withShift)
+        noSelection = 0;
+
+    if (event->modifiers() == Qt::ControlModifier) {
+        switch (event->key()) {
+        case Qt::Key_C:
+            copy();
+            break;
+        case Qt::Key_V:
+            paste();
+            break;
+        case Qt::Key_X:
+            cut();
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+
+    const auto moveCursor = [&](int position) {
+        cursorPos = position;
+        if (withShift)
+            selectionMovingX = pixel(cursorPos);
+        else
+            collapseSelection();
+    };
+
+    switch (event->key()) {
+    case Qt::Key_Right:
+        moveCursor(qMin(cursorPos + 1, n));
+        break;
+    case Qt::Key_Left:
+        moveCursor(qMax(cursorPos - 1, 0));
+        break;
+    case Qt::Key_Home:
+        moveCursor(0);
+        break;
+    case Qt::Key_End:
+        moveCursor(n);
+        break;
+    case Qt::Key_Escape:
+        collapseSelection();
+        break;
+    case Qt::Key_Backspace:
+        if (noSelection == 0) {
+            deleteSelection();
+        } else if (cursorPos > 0) {
+            const int at = cursorPos - 1;
+            setText(QString(content).remove(at, 1));
+            cursorPos = at;
+        }
+        collapseSelection();
+        emit textChanged(content);
+        break;
+    case Qt::Key_Delete:
+        if (noSelection == 0)
+            deleteSelection();
+        else
+            setText(QString(content).remove(cursorPos, 1));
+        collapseSelection();
+        emit textChanged(content);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit enter();
+        break;
+    case Qt::Key_Shift:
+        // Reached in plain mode only when Shift comes with other modifiers.
+        if (noSelection != 0) {
+            noSelection = 0;
+            cursorPos = anchorPos = 0;
+            selectionMovingX = selectionFixedX = 0;
+        }
+        break;
+    default:
+        typeText(event->text(), withShift);
+        return;
+    }
+    updateScroll();
+}
+
+void cLineEdit::typeText(const QString &typed, bool withShift)
+{
+    if (typed.isEmpty() || !typed.at(0).isPrint())
+        return;
+    if (content.size() > maxLength) {
+        setText(content.left(maxLength));
+        updateScroll();
+        return;
+    }
+    if (content.size() == maxLength)
+        return;
+    // A refused character changes nothing, not even a selection it would have replaced.
+    if (!allowedChars.isEmpty() && !allowedChars.contains(typed)) {
+        emit notValid();
+        return;
+    }
+
+    if (withShift) {
+        if (noSelection == 0)
+            deleteSelection();
+    } else if (noSelection == 0) {
+        deleteSelection();
+        selectionFixedX = pixel(cursorPos);
+    }
+    noSelection = 1;
+
+    const int at = cursorPos;
+    setText(QString(content).insert(at, typed));
+    cursorPos = qBound(1, at + int(typed.size()), int(content.size()));
+    collapseSelection();
+    emit textChanged(content);
+    updateScroll();
+}
+
+void cLineEdit::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != blinkTimer)
+        return;
+    caretHidden = caretHidden == 1 ? 0 : 1;
+    update();
+}
+
+void cLineEdit::mousePressEvent(QMouseEvent *event)
+{
+    const QString shown = displayText();
+    if (shown.size() >= 2) {
+        const TextGeometry::Boundary boundary = TextGeometry::boundaryAt(
+            TextGeometry::prefixWidths(QFontMetrics(measureFont), shown), pointerPosition(event));
+        cursorPos = boundary.index;
+        caretX = boundary.x;
+    }
+    anchorPos = cursorPos;
+    noSelection = 0;
+    selectionMovingX = selectionFixedX = caretX;
+    update();
+}
+
+void cLineEdit::mouseMoveEvent(QMouseEvent *event)
+{
+    if (noSelection != 0)
+        return;
+    const QString shown = displayText();
+    const int t = pointerPosition(event);
+    const QList<int> widths = TextGeometry::prefixWidths(QFontMetrics(measureFont), shown);
+    if (t <= 0) {
+        anchorPos = 0;
+        selectionMovingX = 0;
+    } else if (t > widths.last()) {
+        anchorPos = shown.size();
+        selectionMovingX = widths.last();
+    } else {
+        if (shown.size() >= 2) {
+            const TextGeometry::Boundary boundary = TextGeometry::boundaryAt(widths, t);
+            anchorPos = boundary.index;
+            selectionMovingX = boundary.x;
+        }
+        update();
+    }
+}
+
+// A click that did not drag leaves nothing selected; a drag keeps its selection.
+void cLineEdit::mouseReleaseEvent(QMouseEvent *)
+{
+    if (selectionMovingX == selectionFixedX)
+        noSelection = 1;
+}
+
+void cLineEdit::mouseDoubleClickEvent(QMouseEvent *)
+{
+    selectAll();
+}
+
+void cLineEdit::focusInEvent(QFocusEvent *)
+{
+    caretHidden = 0;
+    if (blinkTimer != 0)
+        killTimer(blinkTimer);
+    blinkTimer = startTimer(BlinkInterval);
+    noSelection = 0;
+    selectAll();
+}
+
+void cLineEdit::focusOutEvent(QFocusEvent *)
+{
+    if (blinkTimer != 0)
+        killTimer(blinkTimer);
+    blinkTimer = 0;
+    caretHidden = 1;
+    noSelection = 1;
+    selectionMovingX = selectionFixedX = 0;
+    anchorPos = cursorPos;
+    update();
+}
+
+void cLineEdit::enterEvent(QEnterEvent *)
+{
+    setCursor(Qt::IBeamCursor);
+}
+
+void cLineEdit::leaveEvent(QEvent *)
+{
+    setCursor(Qt::ArrowCursor);
+}
+
+void cLineEdit::paintEvent(QPaintEvent *event)
+{
+    cWidget::paintEvent(event);
+
+    QPainter painter(this);
+    QFont font = painter.font();
+    font.setPixelSize(fontPixelSize);
+    painter.setFont(font);
+    measureFont = font;
+    painter.setPen(color);
+
+    if (noSelection == 0)
+        painter.fillRect(TextGeometry::highlightRect(selectionFixedX, selectionMovingX, height()),
+                         selectionColor);
+    painter.drawText(TextGeometry::textRect(width(), height()), TextGeometry::toolkitAlignment(alignment),
+                     displayText().mid(scrollOffset));
+    if (hasFocus() && editable && caretHidden == 0)
+        painter.drawLine(TextGeometry::caretLine(caretX, height()));
+}
