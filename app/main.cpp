@@ -1,1 +1,41 @@
-int main() { return 0; }
+#include "startup.h"
+#include "zorururoza.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QLocale>
+#include <QTranslator>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/icon")));
+
+    // The executable's real folder, also when started through PATH or a symlink.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    QDir translationFolder = QDir::current();
+    (void)translationFolder.cd(QString::fromLatin1(Startup::TranslationFolder));
+    const QStringList listing = translationFolder.entryList(QDir::Files, QDir::NoSort);
+    for (const QString &name : listing)
+        std::printf("%s\n", name.toLatin1().constData());
+
+    QTranslator translator;
+    const QString code = Startup::localeCode(QLocale::system().name());
+    const bool translationLoaded = Startup::loadTranslation(translator, listing, code);
+    QCoreApplication::installTranslator(&translator);
+    std::printf("QLocale: %s\n", code.toLatin1().constData());
+    std::fflush(stdout);
+
+    ZORURuroza window;
+    window.setWindowTitle(Startup::windowTitle(translationLoaded));
+    window.show();
+    window.setMinimumHeight(600);
+    window.setMinimumWidth(857);
+    window.setMaximumHeight(600);
+    window.setMaximumWidth(857);
+    window.resize(857, 600);
+    return application.exec();
+}

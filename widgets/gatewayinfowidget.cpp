@@ -1,0 +1,300 @@
+#include "gatewayinfowidget.h"
+
+#include "checkbox.h"
+#include "lineedit/clineedit.h"
+#include "protocol/addresstext.h"
+#include "protocol/hostname.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <cstdio>
+
+namespace {
+
+const QString normalImage = QStringLiteral(":/images/row");
+const QString overImage = QStringLiteral(":/images/row_over");
+const QString downImage = QStringLiteral(":/images/row_down");
+const QString activeImage = QStringLiteral(":/images/row_active");
+
+constexpr int LeftAlignedVCentred = 20;
+
+constexpr GatewayInfoWidget::Field addressFields[] = {GatewayInfoWidget::Ip, GatewayInfoWidget::Subnet,
+                                                      GatewayInfoWidget::Gateway, GatewayInfoWidget::Nameserver};
+
+QString editorImage(GatewayInfoWidget::Field field)
+{
+    switch (field) {
+    case GatewayInfoWidget::Number:
+        return QStringLiteral(":/images/28");
+    case GatewayInfoWidget::Mac:
+    case GatewayInfoWidget::Subnet:
+        return QStringLiteral(":/images/100");
+    default:
+        return QStringLiteral(":/images/105");
+    }
+}
+
+bool isAddressValid(const QString &text)
+{
+    unsigned char bytes[4];
+    return ipTextToBytes(text, bytes);
+}
+
+} // namespace
+
+GatewayInfoWidget::GatewayInfoWidget(QWidget *parent) : QWidget(parent)
+{
+    errorMark = new QSvgRenderer(QStringLiteral(":/images/row_error"), this);
+    background = new QSvgRenderer(this);
+    background->load(normalImage);
+
+    dhcpBox = new CheckBox(this);
+    dhcpBox->setGeometry(dhcpBoxRect());
+    dhcpBox->show();
+    connect(dhcpBox, &CheckBox::clicked, this, &GatewayInfoWidget::dhcpChange);
+
+    for (int i = 0; i < FieldCount; ++i) {
+        const auto field = static_cast<Field>(i);
+        auto *edit = new cLineEdit(QString(), LeftAlignedVCentred, editorImage(field), this, 0);
+        edit->setGeometry(editorRect(field));
+        edit->hide();
+        editors[field] = edit;
+    }
+    editors[Name]->setAllowedChars(tr("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-."));
+    editors[Name]->setMaxLength(255);
+    editors[Mac]->setEnabled(false);
+    connect(editors[Name], &cLineEdit::textChanged, this, &GatewayInfoWidget::checkGatewayName);
+    connect(editors[Ip], &cLineEdit::textChanged, this, &GatewayInfoWidget::checkIp);
+    connect(editors[Subnet], &cLineEdit::textChanged, this, &GatewayInfoWidget::checkSubnet);
+    connect(editors[Gateway], &cLineEdit::textChanged, this, &GatewayInfoWidget::checkGateway);
+    connect(editors[Nameserver], &cLineEdit::textChanged, this, &GatewayInfoWidget::checkNameserver);
+}
+
+QRect GatewayInfoWidget::editorRect(Field field)
+{
+    static constexpr int x[FieldCount] = {14, 104, 152, 273, 398, 518, 643};
+    static constexpr int width[FieldCount] = {123, 28, 100, 105, 100, 105, 105};
+    return {x[field], 12, width[field], 17};
+}
+
+QRect GatewayInfoWidget::textRect(Field field)
+{
+    switch (field) {
+    case Name:
+        return {16, 0, 123, 40};
+    case Mac:
+        return {156, 0, 100, 40};
+    case Ip:
+        return {276, 0, 100, 40};
+    case Subnet:
+        return {403, 0, 100, 40};
+    case Gateway:
+        return {523, 0, 100, 40};
+    case Nameserver:
+        return {643, 0, 100, 40};
+    default:
+        return {}; // the number is never drawn
+    }
+}
+
+QRectF GatewayInfoWidget::errorMarkRect(Field field)
+{
+    switch (field) {
+    case Name:
+        return {138, 15, 11, 11};
+    case Ip:
+        return {381, 15, 11, 11};
+    case Subnet:
+        return {501, 15, 11, 11};
+    case Gateway:
+        return {626, 15, 11, 11};
+    case Nameserver:
+        return {751, 15, 11, 11};
+    default:
+        return {}; // the number and the MAC are never validated
+    }
+}
+
+std::array<QString *, GatewayInfoWidget::FieldCount> GatewayInfoWidget::storedValues()
+{
+    return {&m_gatewayName, &m_number, &m_mac, &m_ip, &m_subnet, &m_gateway, &m_nameserver};
+}
+
+bool GatewayInfoWidget::isValid() const
+{
+    return nameValid && ipValid && subnetValid && gatewayValid && nameserverValid;
+}
+
+void GatewayInfoWidget::loadEditorsFromStoredValues()
+{
+    // setText re-validates every field through textChanged.
+    const auto values = storedValues();
+    for (int i = 0; i < FieldCount; ++i)
+        editors[i]->setText(*values[i]);
+}
+
+void GatewayInfoWidget::enableAddressEditors(bool enable)
+{
+    for (Field field : addressFields)
+        editors[field]->setEnabled(enable);
+}
+
+void GatewayInfoWidget::setDhcpChoice(bool on)
+{
+    m_dhcp = on;
+    dhcpBox->setCheckedLook(on);
+    dhcpBox->setChecked(on);
+}
+
+void GatewayInfoWidget::setValues(const QString &gatewayName, const QString &number, const QString &mac,
+                                  const QString &ip, const QString &subnet, const QString &gateway,
+                                  const QString &nameserver, bool dhcp)
+{
+    m_gatewayName = gatewayName;
+    m_number = number;
+    m_mac = mac;
+    m_ip = ip;
+    m_subnet = subnet;
+    m_gateway = gateway;
+    m_nameserver = nameserver;
+    receivedDhcp = dhcp;
+    setDhcpChoice(dhcp);
+    loadEditorsFromStoredValues();
+    enableAddressEditors(!dhcp);
+    update();
+}
+
+void GatewayInfoWidget::commitEdits()
+{
+    const auto values = storedValues();
+    for (int i = 0; i < FieldCount; ++i) {
+        if (i != Mac) // the MAC is the gateway's identity and is never edited
+            *values[i] = editors[i]->text();
+    }
+    discardEdits(false);
+}
+
+void GatewayInfoWidget::discardEdits(bool resetDhcp)
+{
+    state = Normal;
+    loadEditorsFromStoredValues();
+    if (resetDhcp)
+        setDhcpChoice(receivedDhcp);
+    enableAddressEditors(!receivedDhcp);
+    for (cLineEdit *edit : editors)
+        edit->hide();
+    updateBackground();
+}
+
+void GatewayInfoWidget::setState(State newState)
+{
+    state = newState;
+    if (state == Active) {
+        for (int i = 0; i < FieldCount; ++i)
+            editors[i]->setVisible(i != Number);
+    }
+}
+
+void GatewayInfoWidget::updateBackground()
+{
+    background->load(state == Active ? activeImage : normalImage);
+    update();
+}
+
+void GatewayInfoWidget::checkGatewayName(const QString &name)
+{
+    QStringList trace;
+    nameValid = isValidHostName(name, &trace);
+    for (const QString &line : std::as_const(trace))
+        std::printf("%s\n", line.toLatin1().constData());
+    std::fflush(stdout);
+    update();
+}
+
+void GatewayInfoWidget::checkIp(const QString &ip)
+{
+    ipValid = isAddressValid(ip);
+    update();
+}
+
+void GatewayInfoWidget::checkSubnet(const QString &ip)
+{
+    subnetValid = isAddressValid(ip);
+    update();
+}
+
+void GatewayInfoWidget::checkGateway(const QString &ip)
+{
+    gatewayValid = isAddressValid(ip);
+    update();
+}
+
+void GatewayInfoWidget::checkNameserver(const QString &ip)
+{
+    nameserverValid = isAddressValid(ip);
+    update();
+}
+
+void GatewayInfoWidget::dhcpChange(bool change)
+{
+    emit active();
+    enableAddressEditors(!change);
+    m_dhcp = change;
+    setState(Active);
+    updateBackground();
+}
+
+void GatewayInfoWidget::enterEvent(QEnterEvent *)
+{
+    if (state == Normal)
+        background->load(overImage);
+    update();
+}
+
+void GatewayInfoWidget::leaveEvent(QEvent *)
+{
+    updateBackground();
+}
+
+void GatewayInfoWidget::mousePressEvent(QMouseEvent *)
+{
+    background->load(downImage);
+    update();
+}
+
+void GatewayInfoWidget::mouseReleaseEvent(QMouseEvent *)
+{
+    if (state == Normal) {
+        setState(Active);
+        emit active();
+    } else {
+        discardEdits(true);
+    }
+    updateBackground();
+}
+
+void GatewayInfoWidget::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    background->render(&painter, QRectF(0, 0, width(), height()));
+    painter.setPen(QColor(229, 229, 229));
+    if (state == Normal) {
+        const QString texts[] = {m_gatewayName, m_mac, m_ip, m_subnet, m_gateway, m_nameserver};
+        const Field fields[] = {Name, Mac, Ip, Subnet, Gateway, Nameserver};
+        for (int i = 0; i < 6; ++i)
+            painter.drawText(textRect(fields[i]), Qt::AlignVCenter, texts[i]);
+    } else {
+        const std::pair<Field, bool> marks[] = {{Name, nameValid},
+                                                {Ip, ipValid},
+                                                {Subnet, subnetValid},
+                                                {Gateway, gatewayValid},
+                                                {Nameserver, nameserverValid}};
+        for (const auto &[field, valid] : marks) {
+            if (!valid)
+                errorMark->render(&painter, errorMarkRect(field));
+        }
+    }
+    painter.end();
+    QWidget::paintEvent(event);
+}
