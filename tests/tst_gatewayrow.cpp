@@ -1,0 +1,290 @@
+// The gateway row through real mouse and key events: edit mode, validation marks, DHCP, commit
+// and discard, and the host-name rule with its diagnostic lines.
+#include "lineedit/clineedit.h"
+#include "stdoutcapture.h"
+#include "widgets/checkbox.h"
+#include "widgets/gatewayinfowidget.h"
+
+#include <QPainter>
+#include <QSignalSpy>
+#include <QSvgRenderer>
+#include <QTest>
+
+using Row = GatewayInfoWidget;
+
+namespace {
+
+const QPoint surface(5, 5);      // a point of the row not covered by a child
+const QPoint backgroundProbe(810, 20);
+
+// The image as the row draws it over its parent's background (row_down is translucent).
+QImage reference(const QString &image, QSize size, const QColor &base)
+{
+    QImage out(size, QImage::Format_RGB32);
+    out.fill(base);
+    QPainter painter(&out);
+    QSvgRenderer(image).render(&painter, QRectF(QPointF(0, 0), size));
+    return out;
+}
+
+QRgb pixelOf(QWidget *w, QPoint p)
+{
+    return w->grab().toImage().convertToFormat(QImage::Format_RGB32).pixel(p);
+}
+
+bool showsBackground(Row *row, const QString &image)
+{
+    return pixelOf(row, backgroundProbe) == reference(image, row->size(), row->palette().color(QPalette::Window)).pixel(backgroundProbe);
+}
+
+bool showsErrorMark(Row *row, Row::Field field)
+{
+    const QRect mark = Row::errorMarkRect(field).toRect();
+    const QColor c(pixelOf(row, {mark.left() + 2, mark.center().y()})); // beside the exclamation mark
+    return c.red() > 150 && c.green() < 90; // the red disc
+}
+
+void fill(Row *row, bool dhcp = false)
+{
+    row->setValues("gw-1", "0", "00:1A:2B:3C:4D:5E", "192.168.1.20", "255.255.255.0", "192.168.1.1",
+                   "192.168.1.1", dhcp);
+}
+
+// Gives the editor focus by keyboard, which selects its whole text, then types over it.
+void typeInto(cLineEdit *edit, const QString &text)
+{
+    edit->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(edit->hasFocus());
+    QTest::keyClicks(edit, text);
+}
+
+} // namespace
+
+class TestGatewayRow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void newAndFilledRow();
+    void hostNameRule_data();
+    void hostNameRule();
+    void addressRule_data();
+    void addressRule();
+    void clickOpensEditorsAndMarksInvalidValues();
+    void dhcpBoxActivatesAndDisables();
+    void commitKeepsTypedValues();
+    void backgroundsFollowPointer();
+    void doubleClickLeavesRowNormal();
+
+private:
+    QWidget *window = nullptr;
+    Row *row = nullptr;
+};
+
+void TestGatewayRow::init()
+{
+    window = new QWidget;
+    window->resize(860, 60);
+    row = new Row(window);
+    row->setGeometry(0, 0, 826, 40);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+void TestGatewayRow::cleanup()
+{
+    delete window;
+}
+
+void TestGatewayRow::newAndFilledRow()
+{
+    QVERIFY(!row->isValid());
+    QVERIFY(!row->isActive());
+
+    fill(row, true);
+    QVERIFY(row->isValid()); // setValues validates every field through setText
+    QVERIFY(!row->isActive());
+    QVERIFY(row->dhcp());
+    QVERIFY(row->dhcpCheckBox()->isChecked());
+    for (Row::Field f : {Row::Ip, Row::Subnet, Row::Gateway, Row::Nameserver})
+        QVERIFY(!row->editor(f)->isEnabled());
+    QVERIFY(row->editor(Row::Name)->isEnabled());
+    QVERIFY(!row->editor(Row::Mac)->isEnabled());
+
+    fill(row, false);
+    QVERIFY(row->editor(Row::Ip)->isEnabled());
+    QVERIFY(!row->editor(Row::Mac)->isEnabled());
+}
+
+void TestGatewayRow::hostNameRule_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("lines");
+
+    QTest::newRow("single") << "a" << true << "-1: a\n";
+    QTest::newRow("two labels") << "ab.cd" << true << "2: ab\n-1: cd\n";
+    QTest::newRow("inner hyphen") << "a-b.cd" << true << "3: a-b\n-1: cd\n";
+    QTest::newRow("15 characters") << "abcdefghijklmno" << true << "-1: abcdefghijklmno\n";
+    QTest::newRow("16 characters") << "abcdefghijklmnop" << false << "";
+    QTest::newRow("empty") << "" << false << "";
+    QTest::newRow("leading dot") << ".a" << false << "";
+    QTest::newRow("trailing dot") << "a." << false << "";
+    QTest::newRow("leading hyphen") << "-a" << false << "";
+    QTest::newRow("trailing hyphen") << "a-" << false << "";
+    QTest::newRow("empty label") << "a..b" << false << "1: a\n0: \n";
+    QTest::newRow("label ends in hyphen") << "a-.b" << false << "2: a-\n";
+    QTest::newRow("label starts with hyphen") << "a.-b" << false << "1: a\n-1: -b\n";
+}
+
+void TestGatewayRow::hostNameRule()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, valid);
+    QFETCH(QString, lines);
+
+    fill(row);
+    const QByteArray out = captureStdout([&] { row->editor(Row::Name)->setText(name); });
+    QCOMPARE(QString::fromLatin1(out), lines);
+    QCOMPARE(row->isValid(), valid);
+}
+
+void TestGatewayRow::addressRule_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+
+    QTest::newRow("plain") << "10.0.0.1" << true;
+    QTest::newRow("all ones") << "255.255.255.255" << true;
+    QTest::newRow("two dots") << "1.2.3" << false;
+    QTest::newRow("four dots") << "1.2.3.4.5" << false;
+    QTest::newRow("above 255") << "1.2.3.256" << false;
+    QTest::newRow("negative") << "1.2.3.-1" << false;
+    QTest::newRow("letter reads as 0") << "1.2.x.4" << true;
+    QTest::newRow("three dots alone") << "..." << true;
+}
+
+void TestGatewayRow::addressRule()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+
+    for (Row::Field f : {Row::Ip, Row::Subnet, Row::Gateway, Row::Nameserver}) {
+        fill(row);
+        row->editor(f)->setText(text);
+        QCOMPARE(row->isValid(), valid);
+    }
+}
+
+void TestGatewayRow::clickOpensEditorsAndMarksInvalidValues()
+{
+    fill(row);
+    QSignalSpy active(row, &Row::active);
+    QTest::mouseClick(row, Qt::LeftButton, {}, surface);
+    QVERIFY(row->isActive());
+    QCOMPARE(active.count(), 1);
+    for (int f = 0; f < Row::FieldCount; ++f)
+        QCOMPARE(row->editor(Row::Field(f))->isVisible(), f != Row::Number);
+    for (Row::Field f : {Row::Name, Row::Ip, Row::Subnet, Row::Gateway, Row::Nameserver})
+        QVERIFY(!showsErrorMark(row, f));
+
+    typeInto(row->editor(Row::Ip), "1.2.3");
+    QCOMPARE(row->editor(Row::Ip)->text(), QStringLiteral("1.2.3"));
+    QVERIFY(!row->isValid());
+    QVERIFY(showsErrorMark(row, Row::Ip));
+    QVERIFY(!showsErrorMark(row, Row::Subnet));
+
+    // Typing is limited to the host-name characters; a refused key leaves the text alone.
+    typeInto(row->editor(Row::Name), "a_b-");
+    QCOMPARE(row->editor(Row::Name)->text(), QStringLiteral("ab-"));
+    QVERIFY(showsErrorMark(row, Row::Name));
+
+    // A click on the surface ends edit mode without keeping the edits.
+    QTest::mouseClick(row, Qt::LeftButton, {}, surface);
+    QVERIFY(!row->isActive());
+    QVERIFY(row->isValid());
+    QCOMPARE(row->editor(Row::Ip)->text(), QStringLiteral("192.168.1.20"));
+    QCOMPARE(row->ip(), QStringLiteral("192.168.1.20"));
+    for (int f = 0; f < Row::FieldCount; ++f)
+        QVERIFY(!row->editor(Row::Field(f))->isVisible());
+}
+
+void TestGatewayRow::dhcpBoxActivatesAndDisables()
+{
+    fill(row, false);
+    QSignalSpy active(row, &Row::active);
+    QTest::mouseClick(row->dhcpCheckBox(), Qt::LeftButton, {}, {6, 6});
+    QCOMPARE(active.count(), 1);
+    QVERIFY(row->isActive());
+    QVERIFY(row->dhcp());
+    QVERIFY(showsBackground(row, ":/images/row_active"));
+    for (Row::Field f : {Row::Ip, Row::Subnet, Row::Gateway, Row::Nameserver})
+        QVERIFY(!row->editor(f)->isEnabled());
+    QVERIFY(row->editor(Row::Name)->isEnabled());
+
+    // Leaving by a click on the surface undoes the DHCP choice.
+    QTest::mouseClick(row, Qt::LeftButton, {}, surface);
+    QVERIFY(!row->isActive());
+    QVERIFY(!row->dhcp());
+    QVERIFY(!row->dhcpCheckBox()->isChecked());
+    QVERIFY(row->editor(Row::Ip)->isEnabled());
+}
+
+void TestGatewayRow::commitKeepsTypedValues()
+{
+    fill(row, false);
+    QTest::mouseClick(row, Qt::LeftButton, {}, surface);
+    typeInto(row->editor(Row::Ip), "10.1.2.3");
+    typeInto(row->editor(Row::Name), "neu-1");
+    QTest::mouseClick(row->dhcpCheckBox(), Qt::LeftButton, {}, {6, 6});
+    row->commitEdits();
+
+    QVERIFY(!row->isActive());
+    QCOMPARE(row->ip(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(row->gatewayName(), QStringLiteral("neu-1"));
+    QCOMPARE(row->mac(), QStringLiteral("00:1A:2B:3C:4D:5E"));
+    QCOMPARE(row->subnet(), QStringLiteral("255.255.255.0"));
+    QVERIFY(row->dhcp());
+    QVERIFY(row->dhcpCheckBox()->isChecked());
+    QVERIFY(showsBackground(row, ":/images/row"));
+}
+
+void TestGatewayRow::backgroundsFollowPointer()
+{
+    fill(row);
+    const QPointF at(surface);
+    QEnterEvent enter(at, at, at);
+    QEvent leave(QEvent::Leave);
+
+    QApplication::sendEvent(row, &enter);
+    QVERIFY(showsBackground(row, ":/images/row_over"));
+    QApplication::sendEvent(row, &leave);
+    QVERIFY(showsBackground(row, ":/images/row"));
+
+    QTest::mouseClick(row, Qt::LeftButton, {}, surface);
+    QVERIFY(showsBackground(row, ":/images/row_active"));
+    QApplication::sendEvent(row, &enter);
+    QVERIFY(showsBackground(row, ":/images/row_active"));
+
+    QTest::mousePress(row, Qt::LeftButton, {}, surface);
+    QVERIFY(showsBackground(row, ":/images/row_down"));
+    QApplication::sendEvent(row, &leave);
+    QVERIFY(showsBackground(row, ":/images/row_active"));
+
+    QTest::mousePress(row, Qt::LeftButton, {}, surface);
+    QTest::mouseRelease(row, Qt::LeftButton, {}, surface);
+    QVERIFY(!row->isActive());
+    QVERIFY(showsBackground(row, ":/images/row"));
+}
+
+void TestGatewayRow::doubleClickLeavesRowNormal()
+{
+    fill(row);
+    QTest::mouseDClick(row, Qt::LeftButton, {}, surface);
+    QVERIFY(!row->isActive());
+}
+
+QTEST_MAIN(TestGatewayRow)
+#include "tst_gatewayrow.moc"
