@@ -24,6 +24,9 @@ cLineEdit::cLineEdit(const QString &text, int alignment, const QString &backgrou
                      int echoMode)
     : cWidget(backgroundPath, parent), alignment(alignment), echoMode(echoMode != 0 ? 1 : 0)
 {
+    // Until the first paint, measure with the font that paint will use.
+    measureFont = font();
+    measureFont.setPixelSize(fontPixelSize);
     setText(text);
 }
 
