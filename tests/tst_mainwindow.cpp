@@ -1,0 +1,386 @@
+// The finder window against simulated gateways in other network namespaces: discovery, the
+// record list and its rows, the settings change with its acknowledgement and re-scans, the
+// exclusive bind, and the command datagrams.
+#include "app/zorururoza.h"
+#include "lineedit/clineedit.h"
+#include "netnstest.h"
+#include "simulatorprocess.h"
+#include "stdoutcapture.h"
+#include "widgets/checkbox.h"
+#include "widgets/gatewayinfowidget.h"
+#include "widgets/messagebox.h"
+#include "widgets/pushbutton.h"
+
+#include <QElapsedTimer>
+#include <QNetworkDatagram>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <memory>
+
+using Row = GatewayInfoWidget;
+
+namespace {
+
+const QByteArray discoveryHex = "01" + QByteArray(118, '0');
+
+PushButton *button(QWidget *window, const QString &caption)
+{
+    for (PushButton *b : window->findChildren<PushButton *>()) {
+        if (b->caption() == caption)
+            return b;
+    }
+    return nullptr;
+}
+
+QStringList macs(const ZORURuroza &window)
+{
+    QStringList out;
+    for (const GatewayRecord *r : window.records())
+        out << r->mac;
+    return out;
+}
+
+int visibleRows(const ZORURuroza &window)
+{
+    int n = 0;
+    for (const Row *row : window.rows())
+        n += row->isVisible();
+    return n;
+}
+
+int countOf(const QStringList &frames, const QByteArray &hex)
+{
+    return int(frames.count(QString::fromLatin1(hex)));
+}
+
+void typeInto(cLineEdit *edit, const QString &text)
+{
+    edit->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(edit->hasFocus());
+    QTest::keyClicks(edit, text);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void discoveryFillsRowsInMacOrder();
+    void thirteenGatewaysTwelveRows();
+    void duplicateMacUpdatesInPlace();
+    void malformedDatagramsAreIgnored();
+    void searchClearsAndRefills();
+    void onlyOneRowActive();
+    void invalidRowSendsNothing();
+    void settingsChangeEndToEnd();
+    void otherGatewayIsNotTheAcknowledgement();
+    void secondCopyShowsConnectionError();
+    void portHeldByOtherProgram();
+    void commandDatagrams();
+
+private:
+    SimulatorProcess *simulator(int ns, const QStringList &args);
+    ZORURuroza *openWindow();
+
+    std::vector<std::unique_ptr<SimulatorProcess>> sims;
+    std::vector<std::unique_ptr<ZORURuroza>> windows;
+};
+
+void TestMainWindow::initTestCase()
+{
+    NetnsTest::requirePrivateNetwork();
+    QVERIFY(NetnsTest::gatewayNamespaces().size() >= 2);
+}
+
+void TestMainWindow::cleanup()
+{
+    windows.clear(); // releases the port before the next test
+    sims.clear();
+}
+
+SimulatorProcess *TestMainWindow::simulator(int ns, const QStringList &args)
+{
+    auto sim = std::make_unique<SimulatorProcess>();
+    if (!sim->start(NetnsTest::gatewayNamespaces().at(ns), args))
+        return nullptr;
+    sims.push_back(std::move(sim));
+    return sims.back().get();
+}
+
+ZORURuroza *TestMainWindow::openWindow()
+{
+    windows.push_back(std::make_unique<ZORURuroza>());
+    ZORURuroza *window = windows.back().get();
+    window->resize(857, 600);
+    window->show();
+    return QTest::qWaitForWindowExposed(window) ? window : nullptr;
+}
+
+void TestMainWindow::discoveryFillsRowsInMacOrder()
+{
+    QVERIFY(simulator(0, {"--count", "3", "--first-mac", "00:1A:00:00:00:05", "--names", "a,b,c"}));
+    QVERIFY(simulator(1, {"--first-mac", "00:0B:00:00:00:01", "--names", "first", "--ip", "10.0.0.7",
+                          "--dhcp-byte", "2"}));
+
+    ZORURuroza *window = nullptr;
+    const QByteArray out = captureStdout([&] { window = openWindow(); });
+    QVERIFY(window);
+    QCOMPARE(out, QByteArray("Es wurden 60 Bytes gesendet\n"));
+    QTRY_COMPARE(window->records().size(), 4);
+    QCOMPARE(macs(*window), QStringList({"00:0B:00:00:00:01", "00:1A:00:00:00:05", "00:1A:00:00:00:06",
+                                         "00:1A:00:00:00:07"}));
+    QCOMPARE(visibleRows(*window), 4);
+    const Row *first = window->rows().at(0);
+    QCOMPARE(first->gatewayName(), QStringLiteral("first"));
+    QCOMPARE(first->ip(), QStringLiteral("10.0.0.7"));
+    QVERIFY(first->dhcp()); // any non-zero DHCP byte
+    QCOMPARE(window->rows().at(3)->gatewayName(), QStringLiteral("c"));
+    QVERIFY(!window->rows().at(4)->isVisible());
+}
+
+void TestMainWindow::thirteenGatewaysTwelveRows()
+{
+    QVERIFY(simulator(0, {"--count", "7", "--first-mac", "00:00:00:00:00:10"}));
+    QVERIFY(simulator(1, {"--count", "6", "--first-mac", "00:00:00:00:00:01"}));
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+    QTRY_COMPARE(window->records().size(), 13);
+    QCOMPARE(visibleRows(*window), 12);
+    const QStringList found = macs(*window);
+    QStringList sorted = found;
+    sorted.sort();
+    QCOMPARE(found, sorted);
+    for (int k = 0; k < 12; ++k)
+        QCOMPARE(window->rows().at(k)->mac(), found.at(k));
+    QCOMPARE(found.last(), QStringLiteral("00:00:00:00:00:16")); // kept, but without a row
+}
+
+void TestMainWindow::duplicateMacUpdatesInPlace()
+{
+    QVERIFY(simulator(0, {"--first-mac", "00:22:00:00:00:01", "--names", "early"}));
+    QVERIFY(simulator(1, {"--first-mac", "00:22:00:00:00:01", "--names", "late", "--delay", "400"}));
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+    QTRY_COMPARE(window->rows().at(0)->gatewayName(), QStringLiteral("early"));
+    QTRY_COMPARE(window->rows().at(0)->gatewayName(), QStringLiteral("late"));
+    QCOMPARE(window->records().size(), 1);
+    QCOMPARE(visibleRows(*window), 1);
+}
+
+void TestMainWindow::malformedDatagramsAreIgnored()
+{
+    // Datagrams of other lengths and 60-byte frames of other kinds come before the replies; the
+    // other kinds end a pass, and the replies behind them are read in the next one.
+    QVERIFY(simulator(0, {"--count", "2", "--malformed"}));
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+    QTRY_COMPARE(window->records().size(), 2);
+    QTest::qWait(300);
+    QCOMPARE(macs(*window), QStringList({"02:47:46:00:00:01", "02:47:46:00:00:02"}));
+}
+
+void TestMainWindow::searchClearsAndRefills()
+{
+    SimulatorProcess *sim = simulator(0, {"--count", "2", "--delay", "200"});
+    QVERIFY(sim);
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+    QTRY_COMPARE(window->records().size(), 2);
+
+    QTest::mouseClick(button(window, "Suchen"), Qt::LeftButton);
+    QCOMPARE(window->records().size(), 0);
+    QCOMPARE(visibleRows(*window), 0);
+    QTRY_COMPARE(window->records().size(), 2);
+    QCOMPARE(visibleRows(*window), 2);
+    QCOMPARE(countOf(sim->receivedFrames(), discoveryHex), 2);
+}
+
+void TestMainWindow::onlyOneRowActive()
+{
+    QVERIFY(simulator(0, {"--count", "3"}));
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+    QTRY_COMPARE(window->records().size(), 3);
+    const auto &rows = window->rows();
+
+    QTest::mouseClick(rows.at(0), Qt::LeftButton, {}, {5, 5});
+    QVERIFY(rows.at(0)->isActive());
+    QTest::mouseClick(rows.at(1), Qt::LeftButton, {}, {5, 5});
+    QVERIFY(!rows.at(0)->isActive());
+    QVERIFY(rows.at(1)->isActive());
+
+    QTest::mouseClick(rows.at(2)->dhcpCheckBox(), Qt::LeftButton, {}, {6, 6});
+    QVERIFY(rows.at(2)->isActive());
+    QVERIFY(!rows.at(1)->isActive());
+    QVERIFY(!rows.at(0)->isActive());
+}
+
+void TestMainWindow::invalidRowSendsNothing()
+{
+    SimulatorProcess *sim = simulator(0, {"--count", "1"});
+    QVERIFY(sim);
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+    QTRY_COMPARE(window->records().size(), 1);
+    Row *row = window->rows().at(0);
+    QTest::mouseClick(row, Qt::LeftButton, {}, {5, 5});
+    typeInto(row->editor(Row::Ip), "1.2.3.256");
+
+    const QByteArray out = captureStdout([&] { QTest::mouseClick(button(window, "Übernehmen"), Qt::LeftButton); });
+    QVERIFY(out.isEmpty());
+    QTest::qWait(300);
+    for (const QString &frame : sim->receivedFrames())
+        QVERIFY(!frame.startsWith("02"));
+    QVERIFY(row->isActive());
+    QVERIFY(!window->findChild<MessageBox *>());
+}
+
+void TestMainWindow::settingsChangeEndToEnd()
+{
+    SimulatorProcess *sim = simulator(0, {"--count", "2", "--names", "alt", "--ip", "192.168.0.100"});
+    QVERIFY(sim);
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+    QTRY_COMPARE(window->records().size(), 2);
+
+    Row *row = window->rows().at(0);
+    QTest::mouseClick(row, Qt::LeftButton, {}, {5, 5});
+    typeInto(row->editor(Row::Ip), "192.168.0.150");
+    typeInto(row->editor(Row::Name), "neu-1");
+    const QByteArray out = captureStdout([&] { QTest::mouseClick(button(window, "Übernehmen"), Qt::LeftButton); });
+    // Committing re-validates the name, then the name about to be sent is printed.
+    QCOMPARE(out, QByteArray("-1: neu-1\nName des Gateways: neu-1\n"));
+    QVERIFY(!row->isActive());
+
+    const QByteArray expected = "02" "024746000001" "000000000000" "00" "c0a80096" "ffffff00" "c0a80001"
+                                "c0a80001" "6e65752d31" + QByteArray(50, '0');
+    QTRY_COMPARE(countOf(sim->receivedFrames(), expected), 1);
+
+    QTRY_VERIFY(window->findChild<MessageBox *>());
+    QElapsedTimer sinceAck;
+    sinceAck.start();
+    auto *popup = window->findChild<MessageBox *>();
+    QVERIFY(popup->isVisible());
+    QCOMPARE(popup->geometry(), QRect(0, 0, 857, 600));
+
+    // Exactly two searches follow, about 2 s and 4 s after the acknowledgement.
+    QList<qint64> searches;
+    int seen = countOf(sim->receivedFrames(), discoveryHex);
+    while (sinceAck.elapsed() < 5500) {
+        QTest::qWait(20);
+        const int now = countOf(sim->receivedFrames(), discoveryHex);
+        for (; seen < now; ++seen)
+            searches << sinceAck.elapsed();
+    }
+    QCOMPARE(searches.size(), 2);
+    QVERIFY2(searches.at(0) > 1700 && searches.at(0) < 2600, QByteArray::number(searches.at(0)));
+    QVERIFY2(searches.at(1) > 3700 && searches.at(1) < 4600, QByteArray::number(searches.at(1)));
+
+    QTRY_COMPARE(window->records().size(), 2);
+    QCOMPARE(window->rows().at(0)->gatewayName(), QStringLiteral("neu-1"));
+    QCOMPARE(window->rows().at(0)->ip(), QStringLiteral("192.168.0.150"));
+    QCOMPARE(window->findChildren<MessageBox *>().size(), 1); // one popup, still open
+}
+
+void TestMainWindow::otherGatewayIsNotTheAcknowledgement()
+{
+    QVERIFY(simulator(0, {"--first-mac", "00:33:00:00:00:01", "--delay", "1200"}));
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+    QTRY_COMPARE_WITH_TIMEOUT(window->records().size(), 1, 5000);
+
+    QTest::mouseClick(window->rows().at(0), Qt::LeftButton, {}, {5, 5});
+    QTest::mouseClick(button(window, "Übernehmen"), Qt::LeftButton);
+
+    // Another gateway answers a search from elsewhere while the acknowledgement is awaited.
+    QVERIFY(simulator(1, {"--first-mac", "00:44:00:00:00:01", "--names", "other"}));
+    QUdpSocket elsewhere;
+    QVERIFY(elsewhere.bind(QHostAddress::AnyIPv4, 0));
+    QByteArray discovery(60, '\0');
+    discovery[0] = 0x01;
+    elsewhere.writeDatagram(discovery, QHostAddress::Broadcast, 31337);
+
+    QTRY_VERIFY(macs(*window).contains("00:44:00:00:00:01"));
+    QVERIFY(!window->findChild<MessageBox *>());
+    QTRY_VERIFY_WITH_TIMEOUT(window->findChild<MessageBox *>(), 5000);
+}
+
+void TestMainWindow::secondCopyShowsConnectionError()
+{
+    SimulatorProcess *sim = simulator(0, {"--count", "1"});
+    QVERIFY(sim);
+    ZORURuroza *first = openWindow();
+    QVERIFY(first);
+    QVERIFY(first->isSocketBound());
+    QTRY_COMPARE(countOf(sim->receivedFrames(), discoveryHex), 1);
+
+    ZORURuroza *second = nullptr;
+    const QByteArray out = captureStdout([&] { second = openWindow(); });
+    QVERIFY(second);
+    QVERIFY(!out.contains("Es wurden")); // no search
+    QVERIFY(!second->isSocketBound());
+    auto *popup = second->findChild<MessageBox *>();
+    QVERIFY(popup);
+    QVERIFY(popup->isVisible());
+    QCOMPARE(popup->geometry(), QRect(0, 0, 857, 600));
+    QTest::qWait(300);
+    QCOMPARE(countOf(sim->receivedFrames(), discoveryHex), 1);
+
+    QTest::mouseClick(button(popup, "OK"), Qt::LeftButton);
+    QVERIFY(!second->isVisible());
+    QVERIFY(first->isVisible());
+}
+
+void TestMainWindow::portHeldByOtherProgram()
+{
+    QUdpSocket other;
+    QVERIFY(other.bind(QHostAddress::AnyIPv4, 31337));
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+    QVERIFY(!window->isSocketBound());
+    QVERIFY(window->findChild<MessageBox *>());
+}
+
+void TestMainWindow::commandDatagrams()
+{
+    SimulatorProcess *sim = simulator(0, {"--count", "0"});
+    QVERIFY(sim);
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+
+    const char *commandSlots[] = {"slotHide", "slotMove", "slotMuteOff", "slotMuteOn",
+                           "slotPing", "slotQuit", "slotShow", "slotSize"};
+    for (const char *slot : commandSlots)
+        QVERIFY(QMetaObject::invokeMethod(window, slot));
+    for (const char *slot : {"changeGatewaySettings", "changesNotAccepted", "scanNetwork"})
+        QVERIFY(window->metaObject()->indexOfSlot(QByteArray(slot) + "()") >= 0);
+
+    const QStringList expected = {"31337 48494445",             // HIDE
+                                  "31337 4d4f56457c31307c3230", // MOVE|10|20
+                                  "31337 4d7574654f6666",       // MuteOff
+                                  "31337 4d7574654f6e",         // MuteOn
+                                  "31337 50494e47",             // PING
+                                  "31337 51554954",             // QUIT
+                                  "31337 53484f57",             // SHOW
+                                  "31337 53495a457c35307c313030"}; // SIZE|50|100
+    QTRY_COMPARE(sim->receivedCommands(), expected);
+
+    // A command datagram that reaches the gateway port is skipped, and reading goes on.
+    QUdpSocket sender;
+    QVERIFY(sender.bind(QHostAddress::AnyIPv4, 0));
+    QByteArray reply(60, '\0');
+    reply[0] = char(0xF0);
+    reply[7] = 0x0A;
+    sender.writeDatagram("PING", QHostAddress::LocalHost, 31337);
+    sender.writeDatagram(reply, QHostAddress::LocalHost, 31337);
+    QTRY_COMPARE(macs(*window), QStringList({"0A:00:00:00:00:00"}));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
