@@ -272,12 +272,9 @@ void TestFinderLineEdit::editKeys_data()
     QTest::newRow("Down deletes a selection") << "abcdef" << 3 << 2 << int(Qt::Key_Down) << "adef" << 1;
     QTest::newRow("Return types nothing") << "abc" << 1 << 0 << int(Qt::Key_Return) << "abc" << 1;
     QTest::newRow("Control keeps a selection") << "abcdef" << 3 << 2 << int(Qt::Key_Control) << "abcdef" << 1;
-    QTest::newRow("Home") << "abc" << 2 << 0 << int(Qt::Key_Home) << "abc" << 0;
     QTest::newRow("End") << "abc" << 1 << 0 << int(Qt::Key_End) << "abc" << 3;
     QTest::newRow("empty text, Backspace") << "" << 0 << 0 << backspace << "" << 0;
     QTest::newRow("empty text, Delete") << "" << 0 << 0 << del << "" << 0;
-    QTest::newRow("empty text, Left") << "" << 0 << 0 << int(Qt::Key_Left) << "" << 0;
-    QTest::newRow("empty text, Right") << "" << 0 << 0 << int(Qt::Key_Right) << "" << 0;
 }
 
 void TestFinderLineEdit::editKeys()
