@@ -1,6 +1,7 @@
 #include "zorururoza.h"
 
 #include "protocol/gatewayframe.h"
+#include "protocol/recordmerge.h"
 #include "widgets/gatewayinfowidget.h"
 #include "widgets/messagebox.h"
 #include "widgets/pushbutton.h"
@@ -13,15 +14,6 @@
 
 #include <algorithm>
 #include <cstdio>
-
-namespace {
-
-bool macLess(const GatewayRecord *record, const QString &mac)
-{
-    return QString::compare(record->mac, mac) < 0;
-}
-
-} // namespace
 
 ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
 {
@@ -197,14 +189,7 @@ void ZORURuroza::addGatewayRecord(const QString &gatewayName, int number, const 
                                   const QString &subnet, const QString &gateway, const QString &nameserver,
                                   bool dhcp)
 {
-    // The list is sorted and unique by MAC, so the first record not less than mac is either that
-    // gateway or the place where it belongs.
-    const auto it = std::lower_bound(gatewayRecords.begin(), gatewayRecords.end(), mac, macLess);
-    const GatewayRecord values{number, gatewayName, mac, ip, subnet, gateway, nameserver, dhcp};
-    if (it != gatewayRecords.end() && (*it)->mac == mac)
-        **it = values;
-    else
-        gatewayRecords.insert(it, new GatewayRecord(values));
+    mergeGatewayRecord(gatewayRecords, {number, gatewayName, mac, ip, subnet, gateway, nameserver, dhcp});
     refreshRows();
 }
 
