@@ -16,9 +16,7 @@ int main(int argc, char *argv[])
 
     // The executable's real folder, also when started through PATH or a symlink.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
-    QDir translationFolder = QDir::current();
-    (void)translationFolder.cd(QString::fromLatin1(Startup::TranslationFolder));
-    const QStringList listing = translationFolder.entryList(QDir::Files, QDir::NoSort);
+    const QStringList listing = Startup::translationFolderListing();
     for (const QString &name : listing)
         std::printf("%s\n", name.toLatin1().constData());
 

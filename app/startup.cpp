@@ -1,8 +1,16 @@
 #include "startup.h"
 
+#include <QDir>
 #include <QTranslator>
 
 namespace Startup {
+
+QStringList translationFolderListing()
+{
+    QDir folder = QDir::current();
+    (void)folder.cd(QString::fromLatin1(TranslationFolder));
+    return folder.entryList(QDir::Files, QDir::NoSort);
+}
 
 QString localeCode(const QString &systemLocaleName)
 {

@@ -11,6 +11,10 @@ namespace Startup {
 inline constexpr char TranslationFolder[] = "lang_finder";
 inline constexpr char Version[] = "1.1.2";
 
+// The plain files of the folder "lang_finder" below the working directory, in the order the file
+// system gives them; of the working directory itself when there is no such folder.
+QStringList translationFolderListing();
+
 // "de_AT" -> "de_DE": the language part twice, the second time in upper case.
 QString localeCode(const QString &systemLocaleName);
 
