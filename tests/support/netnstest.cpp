@@ -24,7 +24,7 @@ void requirePrivateNetwork()
 {
     const char *problem = nullptr;
     if (NetnsGuard::inMachineNetwork())
-        problem = "this process shares the machine's network namespace";
+        problem = "this process may share the machine's network namespace";
     else if (qEnvironmentVariableIsEmpty("GF_NETNS_FINDER"))
         problem = "GF_NETNS_FINDER is not set";
     else if (!NetnsGuard::inNamedNamespace(qEnvironmentVariable("GF_NETNS_FINDER")))
