@@ -73,8 +73,7 @@ private slots:
     void addressRule_data();
     void addressRule();
     void clickOpensEditorsAndMarksInvalidValues();
-    void dhcpBoxActivatesAndDisables();
-    void commitKeepsTypedValues();
+    void dhcpBoxAndCommit();
     void backgroundsFollowPointer();
     void doubleClickLeavesRowNormal();
 
@@ -102,20 +101,14 @@ void TestGatewayRow::newAndFilledRow()
 {
     QVERIFY(!row->isValid());
     QVERIFY(!row->isActive());
-
     fill(row, true);
     QVERIFY(row->isValid()); // setValues validates every field through setText
-    QVERIFY(!row->isActive());
-    QVERIFY(row->dhcp());
     QVERIFY(row->dhcpCheckBox()->isChecked());
-    for (Row::Field f : {Row::Ip, Row::Subnet, Row::Gateway, Row::Nameserver})
+    for (Row::Field f : {Row::Ip, Row::Subnet, Row::Gateway, Row::Nameserver, Row::Mac})
         QVERIFY(!row->editor(f)->isEnabled());
-    QVERIFY(row->editor(Row::Name)->isEnabled());
-    QVERIFY(!row->editor(Row::Mac)->isEnabled());
-
     fill(row, false);
     QVERIFY(row->editor(Row::Ip)->isEnabled());
-    QVERIFY(!row->editor(Row::Mac)->isEnabled());
+    QVERIFY(!row->editor(Row::Mac)->isEnabled()); // never editable
 }
 
 void TestGatewayRow::hostNameRule_data()
@@ -130,10 +123,8 @@ void TestGatewayRow::hostNameRule_data()
     QTest::newRow("15 characters") << "abcdefghijklmno" << true << "-1: abcdefghijklmno\n";
     QTest::newRow("16 characters") << "abcdefghijklmnop" << false << "";
     QTest::newRow("empty") << "" << false << "";
-    QTest::newRow("leading dot") << ".a" << false << "";
     QTest::newRow("trailing dot") << "a." << false << "";
     QTest::newRow("leading hyphen") << "-a" << false << "";
-    QTest::newRow("trailing hyphen") << "a-" << false << "";
     QTest::newRow("empty label") << "a..b" << false << "1: a\n0: \n";
     QTest::newRow("label ends in hyphen") << "a-.b" << false << "2: a-\n";
     QTest::newRow("label starts with hyphen") << "a.-b" << false << "1: a\n-1: -b\n";
@@ -153,17 +144,12 @@ void TestGatewayRow::hostNameRule()
 
 void TestGatewayRow::addressRule_data()
 {
+    // The full address rule is the codec's; here: every address editor is validated by it.
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
-
-    QTest::newRow("plain") << "10.0.0.1" << true;
-    QTest::newRow("all ones") << "255.255.255.255" << true;
-    QTest::newRow("two dots") << "1.2.3" << false;
-    QTest::newRow("four dots") << "1.2.3.4.5" << false;
+    QTest::newRow("valid") << "10.0.0.1" << true;
     QTest::newRow("above 255") << "1.2.3.256" << false;
-    QTest::newRow("negative") << "1.2.3.-1" << false;
     QTest::newRow("letter reads as 0") << "1.2.x.4" << true;
-    QTest::newRow("three dots alone") << "..." << true;
 }
 
 void TestGatewayRow::addressRule()
@@ -211,7 +197,7 @@ void TestGatewayRow::clickOpensEditorsAndMarksInvalidValues()
         QVERIFY(!row->editor(Row::Field(f))->isVisible());
 }
 
-void TestGatewayRow::dhcpBoxActivatesAndDisables()
+void TestGatewayRow::dhcpBoxAndCommit()
 {
     fill(row, false);
     QSignalSpy active(row, &Row::active);
@@ -219,35 +205,27 @@ void TestGatewayRow::dhcpBoxActivatesAndDisables()
     QCOMPARE(active.count(), 1);
     QVERIFY(row->isActive());
     QVERIFY(row->dhcp());
-    QVERIFY(showsBackground(row, ":/images/row_active"));
     for (Row::Field f : {Row::Ip, Row::Subnet, Row::Gateway, Row::Nameserver})
         QVERIFY(!row->editor(f)->isEnabled());
     QVERIFY(row->editor(Row::Name)->isEnabled());
 
     // Leaving by a click on the surface undoes the DHCP choice.
     QTest::mouseClick(row, Qt::LeftButton, {}, surface);
-    QVERIFY(!row->isActive());
     QVERIFY(!row->dhcp());
     QVERIFY(!row->dhcpCheckBox()->isChecked());
     QVERIFY(row->editor(Row::Ip)->isEnabled());
-}
 
-void TestGatewayRow::commitKeepsTypedValues()
-{
-    fill(row, false);
+    // Committing keeps what was typed and chosen; the MAC stays the gateway's.
     QTest::mouseClick(row, Qt::LeftButton, {}, surface);
     typeInto(row->editor(Row::Ip), "10.1.2.3");
     typeInto(row->editor(Row::Name), "neu-1");
     QTest::mouseClick(row->dhcpCheckBox(), Qt::LeftButton, {}, {6, 6});
     row->commitEdits();
-
     QVERIFY(!row->isActive());
     QCOMPARE(row->ip(), QStringLiteral("10.1.2.3"));
     QCOMPARE(row->gatewayName(), QStringLiteral("neu-1"));
     QCOMPARE(row->mac(), QStringLiteral("00:1A:2B:3C:4D:5E"));
-    QCOMPARE(row->subnet(), QStringLiteral("255.255.255.0"));
     QVERIFY(row->dhcp());
-    QVERIFY(row->dhcpCheckBox()->isChecked());
     QVERIFY(showsBackground(row, ":/images/row"));
 }
 
