@@ -80,40 +80,16 @@ QRect GatewayInfoWidget::editorRect(Field field)
 
 QRect GatewayInfoWidget::textRect(Field field)
 {
-    switch (field) {
-    case Name:
-        return {16, 0, 123, 40};
-    case Mac:
-        return {156, 0, 100, 40};
-    case Ip:
-        return {276, 0, 100, 40};
-    case Subnet:
-        return {403, 0, 100, 40};
-    case Gateway:
-        return {523, 0, 100, 40};
-    case Nameserver:
-        return {643, 0, 100, 40};
-    default:
-        return {}; // the number is never drawn
-    }
+    // The number is never drawn.
+    static constexpr int x[FieldCount] = {16, 0, 156, 276, 403, 523, 643};
+    return field == Number ? QRect() : QRect(x[field], 0, field == Name ? 123 : 100, 40);
 }
 
 QRectF GatewayInfoWidget::errorMarkRect(Field field)
 {
-    switch (field) {
-    case Name:
-        return {138, 15, 11, 11};
-    case Ip:
-        return {381, 15, 11, 11};
-    case Subnet:
-        return {501, 15, 11, 11};
-    case Gateway:
-        return {626, 15, 11, 11};
-    case Nameserver:
-        return {751, 15, 11, 11};
-    default:
-        return {}; // the number and the MAC are never validated
-    }
+    // Just right of each validated editor; the number and the MAC are never validated.
+    static constexpr int x[FieldCount] = {138, 0, 0, 381, 501, 626, 751};
+    return x[field] ? QRectF(x[field], 15, 11, 11) : QRectF();
 }
 
 std::array<QString *, GatewayInfoWidget::FieldCount> GatewayInfoWidget::storedValues()
