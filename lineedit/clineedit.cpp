@@ -263,9 +263,16 @@ void cLineEdit::typeText(const QString &typed, bool withShift)
     }
     noSelection = 1;
 
+    // One key can carry several characters (compressed keys, input methods): take only what fits
+    // the limit, and never half of a surrogate pair.
+    QString fitting = typed.left(qMax(0, maxLength - int(content.size())));
+    if (fitting.size() < typed.size() && !fitting.isEmpty() && fitting.back().isHighSurrogate())
+        fitting.chop(1);
+    if (fitting.isEmpty())
+        return;
     const int at = cursorPos;
-    setText(QString(content).insert(at, typed));
-    cursorPos = qBound(1, at + int(typed.size()), int(content.size()));
+    setText(QString(content).insert(at, fitting));
+    cursorPos = qBound(1, at + int(fitting.size()), int(content.size()));
     collapseSelection();
     emit textChanged(content);
     updateScroll();

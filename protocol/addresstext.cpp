@@ -2,6 +2,31 @@
 
 #include <QStringList>
 
+namespace {
+
+// True when toInt refused the part only because its number does not fit an int: the same text
+// with its digits replaced by a single 0 reads. Anything else toInt refuses (letters, white space
+// that toInt does not skip, an empty part) reads as 0.
+bool tooLargeForInt(const QString &part)
+{
+    const auto isDigit = [&part](qsizetype i) {
+        return part.at(i) >= QLatin1Char('0') && part.at(i) <= QLatin1Char('9');
+    };
+    qsizetype first = 0;
+    while (first < part.size() && !isDigit(first))
+        ++first;
+    qsizetype end = first;
+    while (end < part.size() && isDigit(end))
+        ++end;
+    if (first == end)
+        return false;
+    bool ok = false;
+    (part.left(first) + QLatin1Char('0') + part.mid(end)).toInt(&ok);
+    return ok;
+}
+
+} // namespace
+
 bool ipTextToBytes(const QString &text, unsigned char out[4])
 {
     if (text.count(QLatin1Char('.')) != 3)
@@ -12,13 +37,7 @@ bool ipTextToBytes(const QString &text, unsigned char out[4])
         int value = parts.at(i).toInt(&ok);
         if (!ok) {
             // A number too large for an int is out of range too, not a zero.
-            QString digits = parts.at(i).trimmed();
-            if (digits.startsWith(QLatin1Char('+')) || digits.startsWith(QLatin1Char('-')))
-                digits.remove(0, 1);
-            bool allDigits = !digits.isEmpty();
-            for (QChar c : std::as_const(digits))
-                allDigits = allDigits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-            if (allDigits)
+            if (tooLargeForInt(parts.at(i)))
                 return false;
             value = 0;
         }

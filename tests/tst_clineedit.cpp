@@ -46,7 +46,7 @@ QRgb pixelAt(QWidget *w, QPoint p)
 
 // Runs a space-separated script on the field: keys as QKeySequence spells them ("End", "Shift+Left",
 // "Ctrl+V"), 'text' typed as it stands, press:i move:i release:i click:i dclick:i at a pointer
-// position of at(), set:text, limit:n, host (the host-name characters), readonly and blur.
+// position of at(), multi:text, set:text, limit:n, host (the host-name characters), readonly and blur.
 void run(cLineEdit *f, const QString &script)
 {
     for (const QString &token : script.split(u' ', Qt::SkipEmptyParts)) {
@@ -54,6 +54,8 @@ void run(cLineEdit *f, const QString &script)
         const QPoint pos = at(f->displayText(), arg);
         if (token.startsWith(u'\''))
             QTest::keyClicks(f, token.mid(1, token.size() - 2));
+        else if (token.startsWith("multi:")) // one key press carrying several characters
+            QTest::sendKeyEvent(QTest::Press, f, Qt::Key_unknown, arg, Qt::NoModifier);
         else if (token.startsWith("set:"))
             f->setText(arg);
         else if (token.startsWith("limit:"))
@@ -203,6 +205,10 @@ void TestCLineEdit::editing_data()
     editRow("refused character keeps the selection", "abc", "host Space", "abc", 0, 3, true, 1);
     editRow("length limit drops the key", "abc", "limit:3 End 'd'", "abc", 3, 3, false);
     editRow("over-long text is cut by the next key", "abcde", "limit:3 End 'x'", "abc", 3, 3, false);
+    editRow("several characters in one key fill up to the limit", "ab", "limit:3 End multi:xyz", "abx", 3, 3,
+            false);
+    editRow("a surrogate pair that does not fit is dropped", "ab",
+            QString::fromUtf16(u"limit:3 End multi:\U0001F600"), "ab", 2, 2, false);
     editRow("Shift+Left twice from the end", "abcd", "End Shift+Left Shift+Left", "abcd", 2, 4, true);
     editRow("Shift+Right grows, Shift+Left shrinks", "abcd",
             "Home Shift+Right Shift+Right Shift+Right Shift+Left", "abcd", 2, 0, true);

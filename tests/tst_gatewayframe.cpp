@@ -177,6 +177,11 @@ void tst_GatewayFrame::ipTextToBytes_data()
     QTest::newRow("too big for int") << "1.2.3.99999999999" << false << QByteArray::fromHex("010203EE");
     QTest::newRow("too big for int, negative")
         << "-99999999999.2.3.4" << false << QByteArray::fromHex("EEEEEEEE");
+    // toInt skips only ASCII white space, so these parts do not read and count as 0.
+    QTest::newRow("digit with trailing NEL")
+        << QString::fromUtf16(u"12...3\u0085") << true << QByteArray::fromHex("0C000000");
+    QTest::newRow("big number with no-break space")
+        << QString::fromUtf16(u"1.2.3.99999999999\u00A0") << true << QByteArray::fromHex("01020300");
 }
 
 void tst_GatewayFrame::ipTextToBytes()
