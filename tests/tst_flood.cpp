@@ -1,0 +1,121 @@
+// The finder window under a flood of random datagrams from another namespace (any length, any
+// kind, broadcast and unicast, random replies among them), then a normal search against
+// simulated gateways: the window must stay responsive, end with exactly the simulated gateways,
+// and give back the memory the flood's records took.
+#include "app/zorururoza.h"
+#include "netnstest.h"
+#include "simulatorprocess.h"
+#include "widgets/pushbutton.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <memory>
+
+namespace {
+
+constexpr int FloodCount = 100000;
+
+// Resident set size of this process in kB, from /proc/self/status.
+long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+QStringList macs(const ZORURuroza &window)
+{
+    QStringList out;
+    for (const GatewayRecord *r : window.records())
+        out << r->mac;
+    return out;
+}
+
+} // namespace
+
+class TestFlood : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void floodThenSearch();
+};
+
+void TestFlood::initTestCase()
+{
+    NetnsTest::requirePrivateNetwork();
+    QVERIFY(NetnsTest::gatewayNamespaces().size() >= 2);
+}
+
+void TestFlood::floodThenSearch()
+{
+    const QStringList namespaces = NetnsTest::gatewayNamespaces();
+    ZORURuroza window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *socket = window.findChild<QUdpSocket *>();
+    QVERIFY(socket && window.isSocketBound());
+    QTest::qWait(200);
+    const long before = residentKb();
+
+    QProcess flood;
+    flood.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    flood.start(QStringLiteral("ip"),
+                {"netns", "exec", namespaces.at(0), NetnsTest::buildDir() + "/udpflood", "--to",
+                 NetnsTest::finderAddress(), "--count", QString::number(FloodCount), "--seed", "7"});
+    QVERIFY(flood.waitForStarted());
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_VERIFY_WITH_TIMEOUT(flood.state() == QProcess::NotRunning, 30000);
+    QCOMPARE(flood.exitCode(), 0);
+    const QByteArray summary = flood.readAllStandardOutput().trimmed();
+    QVERIFY2(summary.contains("sent 100000 datagrams"), summary.constData());
+
+    // Everything the kernel kept for the window gets read; the flood's replies are in its list.
+    QTRY_VERIFY_WITH_TIMEOUT(!socket->hasPendingDatagrams(), 20000);
+    const qint64 drained = clock.elapsed();
+    const qsizetype floodRecords = window.records().size();
+    QVERIFY(floodRecords > 0);
+    const long afterFlood = residentKb();
+
+    SimulatorProcess first, second;
+    QVERIFY(first.start(namespaces.at(0), {"--count", "5", "--first-mac", "00:10:00:00:00:01"}));
+    QVERIFY(second.start(namespaces.at(1), {"--count", "7", "--first-mac", "00:05:00:00:00:01"}));
+    PushButton *search = nullptr;
+    for (PushButton *b : window.findChildren<PushButton *>()) {
+        if (b->caption() == QStringLiteral("Suchen"))
+            search = b;
+    }
+    QVERIFY(search);
+    clock.restart();
+    QTest::mouseClick(search, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(window.records().size(), 12, 5000);
+    const qint64 searched = clock.elapsed();
+    QTest::qWait(300); // nothing else may trickle in
+    QStringList expected;
+    for (int i = 1; i <= 7; ++i)
+        expected << QStringLiteral("00:05:00:00:00:%1").arg(i, 2, 10, QLatin1Char('0'));
+    for (int i = 1; i <= 5; ++i)
+        expected << QStringLiteral("00:10:00:00:00:%1").arg(i, 2, 10, QLatin1Char('0'));
+    QCOMPARE(macs(window), expected);
+    const long after = residentKb();
+
+    qInfo("flood: %s; read in %lld ms, %lld records from it; search after it done in %lld ms",
+          summary.constData(), drained, qlonglong(floodRecords), searched);
+    qInfo("resident set: %ld kB before, %ld kB after the flood, %ld kB after the search", before, afterFlood,
+          after);
+    QVERIFY2(after - before < 64 * 1024, "the flood must not leave more than 64 MB behind");
+}
+
+QTEST_MAIN(TestFlood)
+#include "tst_flood.moc"
