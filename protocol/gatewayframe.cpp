@@ -57,19 +57,22 @@ bool isReply(const QByteArray &datagram)
     return datagram.size() == Size && datagram.at(0) == KindReply;
 }
 
+// Frames of another size have no fields to read.
 QString replyMac(const QByteArray &frame)
 {
-    return macBytesToText(bytesAt(frame, SourceMacOffset));
+    return frame.size() == Size ? macBytesToText(bytesAt(frame, SourceMacOffset)) : QString();
 }
 
 QString targetMac(const QByteArray &frame)
 {
-    return macBytesToText(bytesAt(frame, TargetMacOffset));
+    return frame.size() == Size ? macBytesToText(bytesAt(frame, TargetMacOffset)) : QString();
 }
 
 GatewayRecord parseReply(const QByteArray &frame)
 {
     GatewayRecord record;
+    if (frame.size() != Size)
+        return record;
     const QByteArray nameField = frame.mid(NameOffset, NameField);
     const int end = nameField.indexOf('\0');
     record.gatewayName = QString::fromLatin1(end < 0 ? nameField : nameField.left(end));

@@ -37,11 +37,11 @@ QByteArray settingsRequest(const GatewayRecord &values);
 // A 60-byte frame whose kind is a reply.
 bool isReply(const QByteArray &datagram);
 
-// The MAC text of a reply's bytes 7 to 12; of a request's bytes 1 to 6.
+// The MAC text of a reply's bytes 7 to 12; of a request's bytes 1 to 6. Empty unless 60 bytes.
 QString replyMac(const QByteArray &frame);
 QString targetMac(const QByteArray &frame);
 
-// Reply frame (60 bytes) to record; number is always 0.
+// Reply frame (60 bytes) to record; number is always 0. Any other size gives an empty record.
 GatewayRecord parseReply(const QByteArray &frame);
 
 } // namespace GatewayFrame
