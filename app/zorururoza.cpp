@@ -44,10 +44,12 @@ ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
 
     // An exclusive bind: a second finder, or any other program on the gateway port, makes it fail.
     udpSocket = new QUdpSocket(this);
-    if (udpSocket->bind(QHostAddress::Any, GatewayFrame::Port, QAbstractSocket::DontShareAddress))
+    if (udpSocket->bind(QHostAddress::Any, GatewayFrame::Port, QAbstractSocket::DontShareAddress)) {
+        udpSocket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, ReceiveBufferSize);
         scanNetwork();
-    else
+    } else {
         showConnectionError();
+    }
     connect(udpSocket, &QUdpSocket::readyRead, this, &ZORURuroza::readFromNetwork);
 }
 

@@ -23,6 +23,9 @@ public:
     static constexpr int RowCount = 12;
     static constexpr int RescanInterval = 2000; // ms between the searches after an acknowledgement
     static constexpr quint16 CommandPort = 55555;
+    // Asked for the gateway socket so that a burst of replies can wait while the rows are
+    // refreshed after each one; the kernel caps it at net.core.rmem_max (and doubles that).
+    static constexpr int ReceiveBufferSize = 8 * 1024 * 1024;
 
     static QRect rowRect(int index) { return {17, 51 + 40 * index, 826, 40}; }
     static QRect acceptButtonRect() { return {590, 552, 113, 27}; }

@@ -49,6 +49,7 @@ class TestFlood : public QObject
 private slots:
     void initTestCase();
     void floodThenSearch();
+    void thousandRepliesAtOnce();
 };
 
 void TestFlood::initTestCase()
@@ -114,7 +115,27 @@ void TestFlood::floodThenSearch()
           summary.constData(), drained, qlonglong(floodRecords), searched);
     qInfo("resident set: %ld kB before, %ld kB after the flood, %ld kB after the search", before, afterFlood,
           after);
+#if !defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine, so the figure says nothing there.
     QVERIFY2(after - before < 64 * 1024, "the flood must not leave more than 64 MB behind");
+#endif
+}
+
+void TestFlood::thousandRepliesAtOnce()
+{
+    // The replies wait in the socket's receive buffer while the rows are refreshed after each one;
+    // how large that buffer may grow is the kernel's choice.
+    QFile rmemMax(QStringLiteral("/proc/sys/net/core/rmem_max"));
+    QVERIFY(rmemMax.open(QIODevice::ReadOnly));
+    if (rmemMax.readAll().trimmed().toLong() < 1024 * 1024)
+        QSKIP("net.core.rmem_max is below 1 MiB: the kernel keeps too small a receive buffer for this");
+
+    SimulatorProcess gateways;
+    QVERIFY(gateways.start(NetnsTest::gatewayNamespaces().at(0), {"--count", "1000"}));
+    ZORURuroza window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_COMPARE_WITH_TIMEOUT(window.records().size(), 1000, 10000);
 }
 
 QTEST_MAIN(TestFlood)

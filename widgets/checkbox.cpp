@@ -46,7 +46,12 @@ void CheckBox::setCheckedLook(bool checked)
 
 void CheckBox::updateImage()
 {
-    background->load(imageFor(look));
+    // Every merged discovery reply sets the look of twelve boxes; parsing the same image again
+    // would cost more than the rest of the row refresh.
+    if (look != loadedLook) {
+        background->load(imageFor(look));
+        loadedLook = look;
+    }
     update();
 }
 

@@ -36,4 +36,5 @@ private:
 
     QSvgRenderer *background = nullptr;
     Look look = Normal;
+    Look loadedLook = Normal; // the image background holds
 };
