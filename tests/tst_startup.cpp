@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "netnstest.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -31,6 +32,38 @@ void makeTranslationFolder(const QString &root, const QStringList &files)
             file.write("not a translation\n");
         }
     }
+}
+
+// Runs the program until it has sent its first discovery request; returns what it printed.
+QByteArray outputUntilSearch(const QString &program, const QMap<QString, QString> &environment)
+{
+    QProcess finder;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"})
+        env.remove(name);
+    for (auto it = environment.cbegin(); it != environment.cend(); ++it)
+        env.insert(it.key(), it.value());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    finder.setProcessEnvironment(env);
+    finder.setWorkingDirectory(QDir::rootPath());
+    finder.start(program, {});
+    QByteArray out;
+    if (finder.waitForStarted()) {
+        QDeadlineTimer deadline(15000);
+        while (!out.contains("Bytes gesendet\n") && !deadline.hasExpired() && finder.waitForReadyRead(500))
+            out += finder.readAllStandardOutput();
+    }
+    finder.kill();
+    finder.waitForFinished();
+    return out;
+}
+
+QString copyProgramTo(const QString &folder)
+{
+    const QString copy = folder + QStringLiteral("/gateway-finder");
+    QFile::copy(NetnsTest::buildDir() + QStringLiteral("/gateway-finder"), copy);
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner);
+    return copy;
 }
 
 } // namespace
@@ -131,31 +164,14 @@ void TestStartup::wholeProgramThroughSymlink()
     QTemporaryDir dir;
     const QString home = dir.path() + QStringLiteral("/Gerät Prüfung");
     QVERIFY(QDir().mkpath(home));
-    QVERIFY(QFile::copy(NetnsTest::buildDir() + QStringLiteral("/gateway-finder"), home + "/gateway-finder"));
-    QFile::setPermissions(home + "/gateway-finder", QFile::ReadOwner | QFile::ExeOwner);
+    const QString program = copyProgramTo(home);
     makeTranslationFolder(home, {"finder_en_EN.qm", "liesmich.txt"});
     QVERIFY(QDir().mkpath(dir.path() + "/elsewhere"));
     const QString link = dir.path() + QStringLiteral("/elsewhere/finder");
-    QVERIFY(QFile::link(home + "/gateway-finder", link));
+    QVERIFY(QFile::link(program, link));
 
-    QProcess finder;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("LC_ALL");
-    env.remove("LC_MESSAGES");
-    env.insert("LANG", "en_US.UTF-8");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    finder.setProcessEnvironment(env);
-    finder.setWorkingDirectory(QDir::rootPath());
-    finder.start(link, {});
-    QVERIFY(finder.waitForStarted());
-    QByteArray out;
-    QTRY_VERIFY_WITH_TIMEOUT((out += finder.readAllStandardOutput()).contains("Bytes gesendet\n"), 15000);
-    finder.kill();
-    finder.waitForFinished();
-
-    QList<QByteArray> lines = out.split('\n');
-    lines.removeLast();
-    QCOMPARE(lines.size(), 4);
+    QList<QByteArray> lines = outputUntilSearch(link, {{"LANG", "en_US.UTF-8"}}).split('\n');
+    QCOMPARE(lines.size(), 5);
     QCOMPARE(QSet<QByteArray>({lines.at(0), lines.at(1)}), QSet<QByteArray>({"finder_en_EN.qm", "liesmich.txt"}));
     QCOMPARE(lines.at(2), QByteArray("QLocale: en_EN"));
     QCOMPARE(lines.at(3), QByteArray("Es wurden 60 Bytes gesendet"));
@@ -164,22 +180,10 @@ void TestStartup::wholeProgramThroughSymlink()
 void TestStartup::programFolderListedWithoutTranslationFolder()
 {
     QTemporaryDir dir;
-    QVERIFY(QFile::copy(NetnsTest::buildDir() + QStringLiteral("/gateway-finder"), dir.path() + "/gateway-finder"));
-    QFile::setPermissions(dir.path() + "/gateway-finder", QFile::ReadOwner | QFile::ExeOwner);
+    const QString program = copyProgramTo(dir.path());
     QVERIFY(QDir(dir.path()).mkdir("a folder"));
-
-    QProcess finder;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", "de_AT.UTF-8");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    finder.setProcessEnvironment(env);
-    finder.start(dir.path() + "/gateway-finder", {});
-    QVERIFY(finder.waitForStarted());
-    QByteArray out;
-    QTRY_VERIFY_WITH_TIMEOUT((out += finder.readAllStandardOutput()).contains("Bytes gesendet\n"), 15000);
-    finder.kill();
-    finder.waitForFinished();
-    QCOMPARE(out, QByteArray("gateway-finder\nQLocale: de_DE\nEs wurden 60 Bytes gesendet\n"));
+    QCOMPARE(outputUntilSearch(program, {{"LC_ALL", "de_AT.UTF-8"}}),
+             QByteArray("gateway-finder\nQLocale: de_DE\nEs wurden 60 Bytes gesendet\n"));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
