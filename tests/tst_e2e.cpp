@@ -3,15 +3,16 @@
 // simulators' frame logs, on its standard output and on its exit code. The expected pixels are drawn
 // here by the same widgets and images, so a look is compared whole: texts, marks and backgrounds.
 #include "app/zorururoza.h"
-#include "e2e/finderwindow.h"
-#include "e2e/xvfbserver.h"
+#include "finderwindow.h"
 #include "netnstest.h"
+#include "pixelcompare.h"
 #include "simulatorprocess.h"
 #include "stdoutcapture.h"
 #include "widgets/gatewayinfowidget.h"
 #include "widgets/messagebox.h"
 #include "widgets/popupwidget.h"
 #include "widgets/pushbutton.h"
+#include "xvfbserver.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -21,7 +22,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <climits>
 #include <memory>
 #include <vector>
 
@@ -34,7 +34,6 @@ const QSize WindowSize(857, 600);
 const int ScreenTimeoutMs = 20000; // the sanitizer build starts and paints slowly
 const int QuietMs = 1000;          // how long to watch for something that must not happen
 const int ExitTimeoutMs = 15000;
-const int Tolerance = 3; // the same image drawn in another process may round differently
 
 const QString discoveryHex = QStringLiteral("01") + QString(118, QLatin1Char('0'));
 
@@ -87,29 +86,7 @@ QImage svgImage(const QString &resource, QSize size)
     return image;
 }
 
-// The largest difference of any colour channel of any pixel; INT_MAX when the sizes differ.
-int difference(const QImage &a, const QImage &b)
-{
-    if (a.isNull() || a.size() != b.size())
-        return INT_MAX;
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    int worst = 0;
-    for (int line = 0; line < x.height(); ++line) {
-        const auto *p = reinterpret_cast<const QRgb *>(x.constScanLine(line));
-        const auto *q = reinterpret_cast<const QRgb *>(y.constScanLine(line));
-        for (int i = 0; i < x.width(); ++i) {
-            worst = std::max({worst, std::abs(qRed(p[i]) - qRed(q[i])), std::abs(qGreen(p[i]) - qGreen(q[i])),
-                              std::abs(qBlue(p[i]) - qBlue(q[i]))});
-        }
-    }
-    return worst;
-}
-
-bool looksLike(const QImage &actual, const QImage &expected)
-{
-    return difference(actual, expected) <= Tolerance;
-}
+using PixelCompare::looksLike;
 
 // A strip at the right end of a row, clear of texts, editors and the check box.
 const QRect lookStrip(790, 0, 36, 40);
