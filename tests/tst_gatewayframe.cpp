@@ -3,220 +3,122 @@
 
 #include <QTest>
 
-namespace {
+using namespace Qt::StringLiterals;
 
 // Hex with spaces for readability, zero-filled to a whole 60-byte frame.
-QByteArray frame(const char *hex)
+static QByteArray frame(const QString &hex)
 {
-    QByteArray bytes = QByteArray::fromHex(hex);
-    bytes.append(QByteArray(60 - bytes.size(), '\0'));
-    return bytes;
+    return QByteArray::fromHex(hex.toLatin1()).leftJustified(60, '\0');
 }
 
-GatewayRecord record(const QString &name, const QString &ip, bool dhcp)
+static QString hexOf(const unsigned char *bytes, int size)
 {
-    GatewayRecord r;
-    r.gatewayName = name;
-    r.mac = QStringLiteral("00:1A:2B:3C:4D:5E");
-    r.ip = ip;
-    r.subnet = QStringLiteral("255.255.255.0");
-    r.gateway = QStringLiteral("192.168.1.1");
-    r.nameserver = QStringLiteral("192.168.1.1");
-    r.dhcp = dhcp;
-    return r;
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(bytes), size).toHex().toUpper());
 }
-
-} // namespace
 
 class tst_GatewayFrame : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void discoveryRequest();
-    void settingsRequest_data();
-    void settingsRequest();
-    void parseReply_data();
-    void parseReply();
-    void isReply_data();
-    void isReply();
-    void ipTextToBytes_data();
-    void ipTextToBytes();
-    void macTextToBytes_data();
-    void macTextToBytes();
+    void discoveryRequest()
+    {
+        QCOMPARE(GatewayFrame::discoveryRequest().toHex(' '), frame(u"01"_s).toHex(' '));
+    }
+
+    void settingsRequest_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("dhcp");
+        QTest::addColumn<QString>("fromByte13"); // DHCP, IP, subnet, gateway, name server, name
+
+        const QString ips = u"C0A80114 FFFFFF00 C0A80101 C0A80101 "_s;
+        const QString a28(28, u'a');
+        const QString a28Hex = u"61"_s.repeated(28);
+        QTest::newRow("example row") << "Gateway-1" << false
+                                     << u"00 C0A80114 FFFFFF00 C0A80101 C0A80101 476174657761792D31"_s;
+        QTest::newRow("DHCP on keeps the addresses") << "gw" << true << "01" + ips + "6777";
+        QTest::newRow("28 characters are sent whole") << a28 << false << "00" + ips + a28Hex;
+        QTest::newRow("29 characters are cut") << a28 + u'z' << false << "00" + ips + a28Hex;
+        QTest::newRow("'?' beyond Latin-1") << "B\u00FCro \u20AC" << false << "00" + ips + "42FC726F203F";
+    }
+
+    void settingsRequest()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, dhcp);
+        QFETCH(QString, fromByte13);
+        const QString gw = u"192.168.1.1"_s;
+        const GatewayRecord values{
+            7, name, u"00:1A:2B:3C:4D:5E"_s, u"192.168.1.20"_s, u"255.255.255.0"_s, gw, gw, dhcp};
+        QCOMPARE(GatewayFrame::settingsRequest(values).toHex(' '),
+                 frame(u"02 001A2B3C4D5E 000000000000 "_s + fromByte13).toHex(' '));
+    }
+
+    void parseReply()
+    {
+        // number, name, MAC, IP, subnet, gateway, name server, DHCP
+        const auto fields = [](const QString &hex) {
+            const GatewayRecord r = GatewayFrame::parseReply(frame(hex));
+            const QStringList f{
+                QString::number(r.number), r.gatewayName, r.mac, r.ip, r.subnet, r.gateway, r.nameserver};
+            return f.join(u'|') + (r.dhcp ? u"|1"_s : u"|0"_s);
+        };
+        // Bytes 1-6 are not read; the text after the zero byte is not part of the name.
+        QCOMPARE(
+            fields(u"F0 FFFFFFFFFFFF 00AB0C3D4E5F 00 C0A80005 FFFFFF00 C0A80001 08080404 6777E90078797A"_s),
+            u"0|gw\u00E9|00:AB:0C:3D:4E:5F|192.168.0.5|255.255.255.0|192.168.0.1|8.8.4.4|0"_s);
+        QCOMPARE(fields(u"F0 000000000000 0A0B0C0D0E0F 02 0A000001 FF000000 0A0000FE 0A0000FE 6777"_s),
+                 u"0|gw|0A:0B:0C:0D:0E:0F|10.0.0.1|255.0.0.0|10.0.0.254|10.0.0.254|1"_s); // DHCP byte 2
+        // A name field without a zero byte is read whole.
+        QCOMPARE(fields(u"F0 000000000000 FFFFFFFFFFFF 01"_s + u"00"_s.repeated(16) + u"61"_s.repeated(30)),
+                 u"0|"_s + QString(30, u'a') + u"|FF:FF:FF:FF:FF:FF|0.0.0.0|0.0.0.0|0.0.0.0|0.0.0.0|1"_s);
+    }
+
+    void ipTextToBytes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("bytes"); // the output, which starts as EE EE EE EE
+
+        QTest::newRow("plain, 255 included") << "10.0.0.255" << true << "0A0000FF";
+        QTest::newRow("four dots") << "1.2.3.4.5" << false << "EEEEEEEE";
+        QTest::newRow("first part 256") << "256.1.1.1" << false << "EEEEEEEE";
+        QTest::newRow("last part 256 keeps the parts before") << "1.2.3.256" << false << "010203EE";
+        QTest::newRow("letters read as 0") << "1.2.x.4" << true << "01020004";
+        QTest::newRow("dots only") << "..." << true << "00000000";
+        QTest::newRow("empty part") << "1..2.3" << true << "01000203";
+        QTest::newRow("white space, signs, -1 refused") << " 1.+2.3 .-1" << false << "010203EE";
+        // Too big for an int is still out of range, not a part that does not read.
+        QTest::newRow("too big for int") << "1.2.3.99999999999" << false << "010203EE";
+        // toInt skips only ASCII white space, so these parts do not read and count as 0.
+        QTest::newRow("digit with trailing NEL") << "12...3\u0085" << true << "0C000000";
+        QTest::newRow("big number with no-break space") << "1.2.3.99999999999\u00A0" << true << "01020300";
+    }
+
+    void ipTextToBytes()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(QString, bytes);
+        unsigned char out[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+        QCOMPARE(::ipTextToBytes(text, out), valid);
+        QCOMPARE(hexOf(out, 4), bytes);
+    }
+
+    void macTextToBytes()
+    {
+        const auto bytes = [](const QString &text) {
+            unsigned char out[6] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+            ::macTextToBytes(text, out);
+            return hexOf(out, 6);
+        };
+        QCOMPARE(bytes(u"00:1A:2B:3C:4D:5E"_s), u"001A2B3C4D5E"_s);
+        QCOMPARE(bytes(u"ab-cd ef.01:23:45"_s), u"ABCDEF012345"_s); // separators are not looked at
+        QCOMPARE(bytes(u"12:34:5"_s), u"123405000000"_s);           // missing pairs are 0
+        QCOMPARE(bytes(u"00:ZZ:2B:3C:4D:5E"_s), u"00002B3C4D5E"_s); // so is a pair that is not hex
+    }
 };
-
-void tst_GatewayFrame::discoveryRequest()
-{
-    QCOMPARE(GatewayFrame::discoveryRequest().toHex(), frame("01").toHex());
-    QCOMPARE(GatewayFrame::discoveryRequest().size(), 60);
-}
-
-void tst_GatewayFrame::settingsRequest_data()
-{
-    QTest::addColumn<GatewayRecord>("values");
-    QTest::addColumn<QByteArray>("expected");
-
-    // kind, target MAC, 6 zero bytes, DHCP, IP, subnet, gateway, name server, name
-    QTest::newRow("example row") << record(QStringLiteral("Gateway-1"), QStringLiteral("192.168.1.20"), false)
-                                 << frame(
-                                        "02 001A2B3C4D5E 000000000000 00 C0A80114 FFFFFF00 C0A80101 C0A80101"
-                                        "476174657761792D31");
-    QTest::newRow("DHCP on keeps the addresses")
-        << record(QStringLiteral("gw"), QStringLiteral("192.168.1.20"), true)
-        << frame("02 001A2B3C4D5E 000000000000 01 C0A80114 FFFFFF00 C0A80101 C0A80101 6777");
-    QTest::newRow("28 characters are sent whole")
-        << record(QStringLiteral("abcdefghijklmnopqrstuvwxyz12"), QStringLiteral("192.168.1.20"), false)
-        << frame("02 001A2B3C4D5E 000000000000 00 C0A80114 FFFFFF00 C0A80101 C0A80101"
-                 "6162636465666768696A6B6C6D6E6F707172737475767778797A3132");
-    QTest::newRow("29 characters are cut to 28")
-        << record(QStringLiteral("abcdefghijklmnopqrstuvwxyz123"), QStringLiteral("192.168.1.20"), false)
-        << frame("02 001A2B3C4D5E 000000000000 00 C0A80114 FFFFFF00 C0A80101 C0A80101"
-                 "6162636465666768696A6B6C6D6E6F707172737475767778797A3132");
-    QTest::newRow("Latin-1, and '?' beyond it")
-        << record(QStringLiteral("B\u00FCro \u20AC"), QStringLiteral("192.168.1.20"), false)
-        << frame("02 001A2B3C4D5E 000000000000 00 C0A80114 FFFFFF00 C0A80101 C0A80101 42FC726F203F");
-    QTest::newRow("a bad address keeps the bytes before the bad part")
-        << record(QString(), QStringLiteral("10.20.300.4"), false)
-        << frame("02 001A2B3C4D5E 000000000000 00 0A140000 FFFFFF00 C0A80101 C0A80101");
-}
-
-void tst_GatewayFrame::settingsRequest()
-{
-    QFETCH(GatewayRecord, values);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(GatewayFrame::settingsRequest(values).toHex(' '), expected.toHex(' '));
-}
-
-void tst_GatewayFrame::parseReply_data()
-{
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("mac");
-    QTest::addColumn<QStringList>("addresses");
-    QTest::addColumn<bool>("dhcp");
-
-    const QStringList example{QStringLiteral("192.168.0.5"), QStringLiteral("255.255.255.0"),
-                              QStringLiteral("192.168.0.1"), QStringLiteral("8.8.4.4")};
-    // Bytes 1-6 are not read; the text after the zero byte is not part of the name.
-    QTest::newRow("DHCP off, name ends at the zero byte")
-        << frame("F0 FFFFFFFFFFFF 00AB0C3D4E5F 00 C0A80005 FFFFFF00 C0A80001 08080404 6777310078797A")
-        << QStringLiteral("gw1") << QStringLiteral("00:AB:0C:3D:4E:5F") << example << false;
-    QTest::newRow("DHCP byte 2 is on")
-        << frame("F0 000000000000 00AB0C3D4E5F 02 C0A80005 FFFFFF00 C0A80001 08080404 6777")
-        << QStringLiteral("gw") << QStringLiteral("00:AB:0C:3D:4E:5F") << example << true;
-    QTest::newRow("30 name bytes without a zero")
-        << frame("F0 000000000000 FFFFFFFFFFFF 01 00000000 00000000 00000000 00000000"
-                 "616263646566676869306162636465666768693061626364656667686930")
-        << QStringLiteral("abcdefghi0abcdefghi0abcdefghi0") << QStringLiteral("FF:FF:FF:FF:FF:FF")
-        << QStringList{QStringLiteral("0.0.0.0"), QStringLiteral("0.0.0.0"), QStringLiteral("0.0.0.0"),
-                       QStringLiteral("0.0.0.0")}
-        << true;
-    QTest::newRow("Latin-1 name, empty name field")
-        << frame("F0 000000000000 0A0B0C0D0E0F 00 0A000001 FF000000 0A0000FE 0A0000FE E9")
-        << QStringLiteral("\u00E9") << QStringLiteral("0A:0B:0C:0D:0E:0F")
-        << QStringList{QStringLiteral("10.0.0.1"), QStringLiteral("255.0.0.0"), QStringLiteral("10.0.0.254"),
-                       QStringLiteral("10.0.0.254")}
-        << false;
-}
-
-void tst_GatewayFrame::parseReply()
-{
-    QFETCH(QByteArray, reply);
-    QFETCH(QString, name);
-    QFETCH(QString, mac);
-    QFETCH(QStringList, addresses);
-    QFETCH(bool, dhcp);
-
-    const GatewayRecord r = GatewayFrame::parseReply(reply);
-    QCOMPARE(r.number, 0);
-    QCOMPARE(r.gatewayName, name);
-    QCOMPARE(r.mac, mac);
-    QCOMPARE((QStringList{r.ip, r.subnet, r.gateway, r.nameserver}), addresses);
-    QCOMPARE(r.dhcp, dhcp);
-}
-
-void tst_GatewayFrame::isReply_data()
-{
-    QTest::addColumn<QByteArray>("datagram");
-    QTest::addColumn<bool>("reply");
-
-    QTest::newRow("60 bytes, kind F0") << frame("F0") << true;
-    QTest::newRow("discovery request") << frame("01") << false;
-    QTest::newRow("settings request") << frame("02") << false;
-    QTest::newRow("59 bytes") << frame("F0").left(59) << false;
-    QTest::newRow("61 bytes") << frame("F0") + '\0' << false;
-    QTest::newRow("empty") << QByteArray() << false;
-}
-
-void tst_GatewayFrame::isReply()
-{
-    QFETCH(QByteArray, datagram);
-    QFETCH(bool, reply);
-    QCOMPARE(GatewayFrame::isReply(datagram), reply);
-}
-
-void tst_GatewayFrame::ipTextToBytes_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QByteArray>("bytes"); // the output, which starts as EE EE EE EE
-
-    QTest::newRow("plain") << "10.0.0.1" << true << QByteArray::fromHex("0A000001");
-    QTest::newRow("all ones") << "255.255.255.255" << true << QByteArray::fromHex("FFFFFFFF");
-    QTest::newRow("two dots") << "1.2.3" << false << QByteArray::fromHex("EEEEEEEE");
-    QTest::newRow("four dots") << "1.2.3.4.5" << false << QByteArray::fromHex("EEEEEEEE");
-    QTest::newRow("last part 256") << "1.2.3.256" << false << QByteArray::fromHex("010203EE");
-    QTest::newRow("last part -1") << "1.2.3.-1" << false << QByteArray::fromHex("010203EE");
-    QTest::newRow("first part 256") << "256.1.1.1" << false << QByteArray::fromHex("EEEEEEEE");
-    QTest::newRow("letters read as 0") << "1.2.x.4" << true << QByteArray::fromHex("01020004");
-    QTest::newRow("dots only") << "..." << true << QByteArray::fromHex("00000000");
-    QTest::newRow("empty part") << "1..2.3" << true << QByteArray::fromHex("01000203");
-    QTest::newRow("white space and sign") << " 1.+2.3 .4" << true << QByteArray::fromHex("01020304");
-    // Too big for an int is still out of range, not a part that does not read.
-    QTest::newRow("too big for int") << "1.2.3.99999999999" << false << QByteArray::fromHex("010203EE");
-    QTest::newRow("too big for int, negative")
-        << "-99999999999.2.3.4" << false << QByteArray::fromHex("EEEEEEEE");
-    // toInt skips only ASCII white space, so these parts do not read and count as 0.
-    QTest::newRow("digit with trailing NEL")
-        << QString::fromUtf16(u"12...3\u0085") << true << QByteArray::fromHex("0C000000");
-    QTest::newRow("big number with no-break space")
-        << QString::fromUtf16(u"1.2.3.99999999999\u00A0") << true << QByteArray::fromHex("01020300");
-}
-
-void tst_GatewayFrame::ipTextToBytes()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QFETCH(QByteArray, bytes);
-
-    unsigned char out[4] = {0xEE, 0xEE, 0xEE, 0xEE};
-    QCOMPARE(::ipTextToBytes(text, out), valid);
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(out), 4).toHex(), bytes.toHex());
-}
-
-void tst_GatewayFrame::macTextToBytes_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("bytes");
-
-    QTest::newRow("upper case") << "00:1A:2B:3C:4D:5E" << QByteArray::fromHex("001A2B3C4D5E");
-    QTest::newRow("lower case, other separators")
-        << "ab-cd ef.01:23:45" << QByteArray::fromHex("ABCDEF012345");
-    QTest::newRow("short text") << "12:34:5" << QByteArray::fromHex("123405000000");
-    QTest::newRow("non-hex pair") << "00:ZZ:2B:3C:4D:5E" << QByteArray::fromHex("00002B3C4D5E");
-    QTest::newRow("empty") << "" << QByteArray::fromHex("000000000000");
-}
-
-void tst_GatewayFrame::macTextToBytes()
-{
-    QFETCH(QString, text);
-    QFETCH(QByteArray, bytes);
-
-    unsigned char out[6] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
-    ::macTextToBytes(text, out);
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(out), 6).toHex(), bytes.toHex());
-}
 
 QTEST_GUILESS_MAIN(tst_GatewayFrame)
 #include "tst_gatewayframe.moc"
