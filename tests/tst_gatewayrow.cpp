@@ -209,6 +209,12 @@ void TestGatewayRow::dhcpBoxAndCommit()
         QVERIFY(!row->editor(f)->isEnabled());
     QVERIFY(row->editor(Row::Name)->isEnabled());
 
+    // A click on a greyed-out editor belongs to the editor: the row stays in edit mode.
+    QTest::mouseClick(row, Qt::LeftButton, {}, Row::editorRect(Row::Ip).center());
+    QTest::mouseClick(row, Qt::LeftButton, {}, Row::editorRect(Row::Mac).center());
+    QVERIFY(row->isActive());
+    QVERIFY(row->dhcp());
+
     // Leaving by a click on the surface undoes the DHCP choice.
     QTest::mouseClick(row, Qt::LeftButton, {}, surface);
     QVERIFY(!row->dhcp());

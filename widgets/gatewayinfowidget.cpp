@@ -5,9 +5,11 @@
 #include "protocol/addresstext.h"
 #include "protocol/hostname.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -233,14 +235,26 @@ void GatewayInfoWidget::leaveEvent(QEvent *)
     updateBackground();
 }
 
-void GatewayInfoWidget::mousePressEvent(QMouseEvent *)
+// Qt passes clicks on a disabled child (the MAC editor, the address editors with DHCP on) to the
+// row; they belong to the editor, not to the row's surface, so they must not end the editing.
+bool GatewayInfoWidget::onEditor(const QPointF &position) const
 {
+    const QWidget *child = childAt(position.toPoint());
+    return child && std::find(editors.cbegin(), editors.cend(), child) != editors.cend();
+}
+
+void GatewayInfoWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (onEditor(event->position()))
+        return;
     background->load(downImage);
     update();
 }
 
-void GatewayInfoWidget::mouseReleaseEvent(QMouseEvent *)
+void GatewayInfoWidget::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (onEditor(event->position()))
+        return;
     if (state == Normal) {
         setState(Active);
         emit active();

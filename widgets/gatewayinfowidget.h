@@ -64,6 +64,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    bool onEditor(const QPointF &position) const;
     void setState(State newState);
     void updateBackground();
     void enableAddressEditors(bool enable);
