@@ -10,10 +10,14 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <utility>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -25,219 +29,123 @@ void require(bool condition, const char *what)
     std::abort();
 }
 
-class Input
-{
-public:
-    Input(const uint8_t *data, size_t size) : data(data), size(size) {}
-    bool atEnd() const { return size == 0; }
-    uint8_t next()
-    {
-        if (size == 0)
-            return 0;
-        --size;
-        return *data++;
-    }
+const QString pieces[] = {u"a"_s,      u"Z"_s,      u"0"_s,  u"-"_s,          u"."_s,
+                          u"_"_s,      u" "_s,      u"*"_s,  u"ab"_s,         u"\u00E9"_s,
+                          u"\u00DF"_s, u"\u20AC"_s, u"\t"_s, u"\0"_s,         u"\u200B"_s,
+                          u"\xD800"_s, u"\n"_s,     u"W"_s,  u"\U0001F600"_s, u"iii"_s};
 
-private:
-    const uint8_t *data;
-    size_t size;
-};
+// Each key with the text it types; Shift types upper case. Key_unknown types text from the input.
+const std::pair<Qt::Key, const char *> keys[] = {
+    {Qt::Key_Left, ""},   {Qt::Key_Right, ""},       {Qt::Key_Home, ""},   {Qt::Key_End, ""},
+    {Qt::Key_Escape, ""}, {Qt::Key_Backspace, "\b"}, {Qt::Key_Delete, ""}, {Qt::Key_Return, "\r"},
+    {Qt::Key_Enter, ""},  {Qt::Key_Shift, ""},       {Qt::Key_Up, ""},     {Qt::Key_PageDown, ""},
+    {Qt::Key_F1, ""},     {Qt::Key_Tab, ""},         {Qt::Key_C, "c"},     {Qt::Key_V, "v"},
+    {Qt::Key_X, "x"},     {Qt::Key_A, "a"},          {Qt::Key_Minus, "-"}, {Qt::Key_Period, "."},
+    {Qt::Key_Space, " "}, {Qt::Key_Control, ""},     {Qt::Key_unknown, ""}};
 
-const QString pieces[] = {
-    QStringLiteral("a"),    QStringLiteral("Z"),    QStringLiteral("0"),
-    QStringLiteral("-"),    QStringLiteral("."),    QStringLiteral("_"),
-    QStringLiteral(" "),    QStringLiteral("*"),    QStringLiteral("ab"),
-    QString(QChar(0x00E9)), QString(QChar(0x00DF)), QString(QChar(0x20AC)),
-    QStringLiteral("\t"),   QString(QChar(0x0000)), QString(QChar(0x200B)),
-    QString(QChar(0xD800)), QStringLiteral("\n"),   QString::fromUtf16(u"\U0001F600"),
-    QStringLiteral("W"),    QStringLiteral("iii"),
-};
+const QEvent::Type pointerSteps[] = {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseMove,
+                                     QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick};
 
-QString textFrom(Input &in, int maxPieces)
-{
-    QString text;
-    const int count = in.next() % (maxPieces + 1);
-    for (int i = 0; i < count; ++i)
-        text += pieces[in.next() % std::size(pieces)];
-    return text;
-}
-
-const Qt::Key keys[] = {
-    Qt::Key_Left,   Qt::Key_Right,  Qt::Key_Home,  Qt::Key_End,     Qt::Key_Escape,  Qt::Key_Backspace,
-    Qt::Key_Delete, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Shift,   Qt::Key_Up,      Qt::Key_PageDown,
-    Qt::Key_F1,     Qt::Key_Tab,    Qt::Key_C,     Qt::Key_V,       Qt::Key_X,       Qt::Key_A,
-    Qt::Key_Minus,  Qt::Key_Period, Qt::Key_Space, Qt::Key_Control, Qt::Key_unknown,
-};
-
-Qt::KeyboardModifiers modifiersFrom(uint8_t bits)
-{
-    Qt::KeyboardModifiers m;
-    m.setFlag(Qt::ShiftModifier, bits & 1);
-    m.setFlag(Qt::ControlModifier, bits & 2);
-    m.setFlag(Qt::AltModifier, bits & 4);
-    m.setFlag(Qt::MetaModifier, bits & 8);
-    m.setFlag(Qt::KeypadModifier, bits & 16);
-    return m;
-}
-
-QString keyText(Qt::Key key, Qt::KeyboardModifiers modifiers, Input &in)
-{
-    switch (key) {
-    case Qt::Key_C:
-    case Qt::Key_V:
-    case Qt::Key_X:
-    case Qt::Key_A:
-        return modifiers & Qt::ShiftModifier ? QString(QChar(key)) : QString(QChar(key)).toLower();
-    case Qt::Key_Minus:
-        return QStringLiteral("-");
-    case Qt::Key_Period:
-        return QStringLiteral(".");
-    case Qt::Key_Space:
-        return QStringLiteral(" ");
-    case Qt::Key_Backspace:
-        return QStringLiteral("\b");
-    case Qt::Key_Return:
-        return QStringLiteral("\r");
-    case Qt::Key_unknown:
-        return textFrom(in, 2);
-    default:
-        return {};
-    }
-}
-
-qsizetype disallowedCount(const QString &text, const QString &allowed)
-{
-    if (allowed.isEmpty())
-        return 0;
-    qsizetype n = 0;
-    for (QChar c : text)
-        n += !allowed.contains(c);
-    return n;
-}
-
+// The field driven by the input, a stream of bytes that reads as zeros once it is used up. The
+// input first gives the field's text, then its echo mode, its width and the clipboard's text.
 class Session
 {
 public:
-    explicit Session(Input &in)
-        : in(in), initialText(textFrom(in, 6)), echoMode(in.next() & 1),
-          edit(initialText, 20, QStringLiteral(":/images/105"), nullptr, echoMode)
-    {
-        edit.resize(in.next(), 17);
-        QObject::connect(&edit, &cLineEdit::textChanged, &edit, [this](const QString &text) {
-            require(text == edit.text(), "textChanged carries the text the field now holds");
-        });
-        QGuiApplication::clipboard()->setText(textFrom(in, 6), QClipboard::Clipboard);
-    }
+    Session(const uint8_t *data, size_t size)
+        : data(data), size(size), initialText(textFrom(6)),
+          edit(initialText, 20, u":/images/105"_s, nullptr, next() & 1)
+    {}
 
     void run()
     {
-        while (!in.atEnd()) {
+        edit.resize(next(), 17);
+        QGuiApplication::clipboard()->setText(textFrom(6), QClipboard::Clipboard);
+        const auto disallowed = [this](const QString &text) {
+            return std::count_if(text.begin(), text.end(),
+                                 [this](QChar c) { return !allowed.isEmpty() && !allowed.contains(c); });
+        };
+        while (at < size) {
             const QString before = edit.text();
-            const bool byUser = step();
-            check(before, byUser);
+            const int kind = next() % 16;
+            step(kind);
+            const QString text = edit.text();
+            for (const int position : {edit.cursorPosition(), edit.anchorPosition(), edit.firstShownIndex()})
+                require(position >= 0 && position <= text.size(),
+                        "cursor, anchor and first shown index lie in the text");
+            // Steps 10 and 13 to 15 are the program's, the others the user's.
+            if (kind == 10 || kind >= 13)
+                continue;
+            require(text.size() <= qMax<qsizetype>(before.size(), maxLength),
+                    "no user edit grows the text past its length limit");
+            require(disallowed(text) <= disallowed(before),
+                    "no user edit brings in a character outside the allowed set");
         }
     }
 
 private:
-    // One step; true when it is something the user does rather than the program.
-    bool step()
+    uint8_t next() { return at < size ? data[at++] : 0; }
+
+    QString textFrom(int maxPieces)
     {
-        switch (in.next() % 16) {
-        case 0:
-        case 1:
-        case 2:
-        case 3: {
-            const Qt::Key key = keys[in.next() % std::size(keys)];
-            const Qt::KeyboardModifiers modifiers = modifiersFrom(in.next());
-            QKeyEvent event(QEvent::KeyPress, key, modifiers, keyText(key, modifiers, in));
-            QCoreApplication::sendEvent(&edit, &event);
-            return true;
-        }
-        case 4:
-            mouse(QEvent::MouseButtonPress);
-            buttonHeld = true;
-            return true;
-        case 5:
-        case 6:
-            if (buttonHeld)
-                mouse(QEvent::MouseMove);
-            return true;
-        case 7:
-            if (buttonHeld)
-                mouse(QEvent::MouseButtonRelease);
-            buttonHeld = false;
-            return true;
-        case 8:
-            mouse(QEvent::MouseButtonDblClick);
-            return true;
-        case 9:
-            QGuiApplication::clipboard()->setText(textFrom(in, 12), QClipboard::Clipboard);
-            return true;
-        case 10:
-            edit.setText(textFrom(in, 12));
-            return false;
-        case 11: {
-            QFocusEvent event(in.next() & 1 ? QEvent::FocusIn : QEvent::FocusOut, Qt::TabFocusReason);
-            QCoreApplication::sendEvent(&edit, &event);
-            return true;
-        }
-        case 12:
+        QString text;
+        const int count = next() % (maxPieces + 1);
+        for (int i = 0; i < count; ++i)
+            text += pieces[next() % std::size(pieces)];
+        return text;
+    }
+
+    void step(int kind)
+    {
+        if (kind < 4) {
+            const auto &[key, plain] = keys[next() % std::size(keys)];
+            // Bits 0 to 4 are Shift, Control, Alt, Meta and Keypad: Qt's modifier bits 25 to 29.
+            const auto modifiers = Qt::KeyboardModifiers::fromInt(int(next() & 0x1F) << 25);
+            QString text = key == Qt::Key_unknown ? textFrom(2) : QString::fromLatin1(plain);
+            if (key != Qt::Key_unknown && modifiers.testFlag(Qt::ShiftModifier))
+                text = text.toUpper();
+            send(QKeyEvent(QEvent::KeyPress, key, modifiers, text));
+        } else if (kind <= 8) {
+            // Moves and releases only while the button is held, as a real pointer sends them.
+            if (kind == 4 || kind == 8 || buttonHeld)
+                pointer(pointerSteps[kind - 4]);
+            buttonHeld = kind == 4 || (buttonHeld && kind != 7);
+        } else if (kind == 9) {
+            QGuiApplication::clipboard()->setText(textFrom(12), QClipboard::Clipboard);
+        } else if (kind == 10) {
+            edit.setText(textFrom(12));
+        } else if (kind == 11) {
+            send(QFocusEvent(next() & 1 ? QEvent::FocusIn : QEvent::FocusOut, Qt::TabFocusReason));
+        } else if (kind == 12) {
             edit.grab();
-            return true;
-        case 13:
-            edit.resize(in.next(), 17);
-            return false;
-        case 14:
-            maxLength = in.next() % 12;
-            edit.setMaxLength(maxLength);
-            return false;
-        default:
-            switch (in.next() % 3) {
-            case 0:
-                allowed = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-.");
-                edit.setAllowedChars(allowed);
-                break;
-            case 1:
-                edit.setEditable(in.next() & 1);
-                break;
-            default:
-                edit.selectAll();
-                break;
-            }
-            return false;
+        } else if (kind == 13) {
+            edit.resize(next(), 17);
+        } else if (kind == 14) {
+            edit.setMaxLength(maxLength = next() % 12);
+        } else if (const int change = next() % 3; change == 0) {
+            edit.setAllowedChars(allowed =
+                                     u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-."_s);
+        } else if (change == 1) {
+            edit.setEditable(next() & 1);
+        } else {
+            edit.selectAll();
         }
     }
 
-    void mouse(QEvent::Type type)
+    void pointer(QEvent::Type type)
     {
-        const QPointF at(int(in.next()) - 20, in.next() % 20);
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, at, edit.mapToGlobal(at), button, held, Qt::NoModifier);
-        QCoreApplication::sendEvent(&edit, &event);
+        const int x = int(next()) - 20;
+        const QPointF at(x, next() % 20);
+        send(QMouseEvent(type, at, edit.mapToGlobal(at),
+                         type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                         type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier));
     }
 
-    void check(const QString &before, bool byUser) const
-    {
-        const QString text = edit.text();
-        const int length = int(text.size());
-        require(edit.cursorPosition() >= 0 && edit.cursorPosition() <= length, "the cursor lies in the text");
-        require(edit.anchorPosition() >= 0 && edit.anchorPosition() <= length, "the anchor lies in the text");
-        require(edit.firstShownIndex() >= 0 && edit.firstShownIndex() <= length,
-                "the first shown character lies in the text");
-        const QString shown = edit.displayText();
-        require(shown.size() == text.size(), "the field shows one character per character of its text");
-        if (!byUser)
-            return;
-        require(text.size() <= qMax<qsizetype>(before.size(), maxLength),
-                "no user edit grows the text past its length limit");
-        require(disallowedCount(text, allowed) <= disallowedCount(before, allowed),
-                "no user edit brings in a character outside the allowed set");
-    }
+    void send(QEvent &&event) { QCoreApplication::sendEvent(&edit, &event); }
 
-    Input &in;
+    const uint8_t *data;
+    size_t size;
+    size_t at = 0;
     const QString initialText;
-    const int echoMode;
     cLineEdit edit;
     bool buttonHeld = false;
     int maxLength = 65500;
@@ -263,8 +171,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    Input in(data, size);
-    Session session(in);
-    session.run();
+    Session(data, size).run();
     return 0;
 }
