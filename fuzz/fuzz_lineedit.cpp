@@ -122,8 +122,8 @@ private:
         } else if (kind == 14) {
             edit.setMaxLength(maxLength = next() % 12);
         } else if (const int change = next() % 3; change == 0) {
-            edit.setAllowedChars(allowed =
-                                     u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-."_s);
+            allowed = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-."_s;
+            edit.setAllowedChars(allowed);
         } else if (change == 1) {
             edit.setEditable(next() & 1);
         } else {
@@ -134,8 +134,8 @@ private:
     void pointer(QEvent::Type type)
     {
         const int x = int(next()) - 20;
-        const QPointF at(x, next() % 20);
-        send(QMouseEvent(type, at, edit.mapToGlobal(at),
+        const QPointF point(x, next() % 20);
+        send(QMouseEvent(type, point, edit.mapToGlobal(point),
                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier));
     }
