@@ -13,6 +13,7 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/icon")));
+    Startup::setApplicationFont();
 
     // The executable's real folder, also when started through PATH or a symlink.
     QDir::setCurrent(QCoreApplication::applicationDirPath());

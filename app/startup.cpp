@@ -1,9 +1,18 @@
 #include "startup.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QTranslator>
 
 namespace Startup {
+
+void setApplicationFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+}
 
 QStringList translationFolderListing()
 {

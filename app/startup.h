@@ -11,6 +11,10 @@ namespace Startup {
 inline constexpr char TranslationFolder[] = "lang_finder";
 inline constexpr char Version[] = "1.1.2";
 
+// Arial at 11 pixels for every widget: the columns are laid out for it, and the wider default
+// fonts of other desktops cut the MAC address in its 100-pixel column.
+void setApplicationFont();
+
 // The plain files of the folder "lang_finder" below the working directory, in the order the file
 // system gives them; of the working directory itself when there is no such folder.
 QStringList translationFolderListing();

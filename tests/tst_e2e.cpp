@@ -2,6 +2,7 @@
 // namespaces, driven through its window with xdotool and checked on the screen's pixels, on the
 // simulators' frame logs, on its standard output and on its exit code. The expected pixels are drawn
 // here by the program's own widgets and images.
+#include "app/startup.h"
 #include "app/zorururoza.h"
 #include "finderwindow.h"
 #include "netnstest.h"
@@ -153,6 +154,7 @@ void TestEndToEnd::initTestCase()
 {
     NetnsTest::requirePrivateNetwork();
     QVERIFY(NetnsTest::gatewayNamespaces().size() >= 3);
+    Startup::setApplicationFont(); // the expected rows are drawn in the program's font
     x = std::make_unique<XvfbServer>();
     QString problem;
     QVERIFY2(x->start(&problem), qPrintable(problem));
