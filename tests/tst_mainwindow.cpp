@@ -1,6 +1,6 @@
-// The finder window against simulated gateways in other network namespaces: discovery, the
-// record list and its rows, the settings change with its acknowledgement and re-scans, the
-// exclusive bind, and the command datagrams.
+// The finder window against simulated gateways in other network namespaces: what the end-to-end
+// suite on the real program cannot easily see — malformed datagrams, one active row, which reply
+// acknowledges a change, the exclusive bind, and the command datagrams.
 #include "app/zorururoza.h"
 #include "lineedit/clineedit.h"
 #include "netnstest.h"
@@ -42,14 +42,6 @@ QStringList macs(const ZORURuroza &window)
     return out;
 }
 
-int visibleRows(const ZORURuroza &window)
-{
-    int n = 0;
-    for (const Row *row : window.rows())
-        n += row->isVisible();
-    return n;
-}
-
 int countOf(const QStringList &frames, const QByteArray &hex)
 {
     return int(frames.count(QString::fromLatin1(hex)));
@@ -71,11 +63,8 @@ class TestMainWindow : public QObject
 private slots:
     void initTestCase();
     void cleanup();
-    void discoveryAndSearch();
-    void duplicateMacUpdatesInPlace();
     void malformedDatagramsAreIgnored();
     void oneActiveRowAndInvalidInput();
-    void settingsChangeEndToEnd();
     void otherGatewayIsNotTheAcknowledgement();
     void secondCopyShowsConnectionError();
     void commandDatagrams();
@@ -118,49 +107,6 @@ ZORURuroza *TestMainWindow::openWindow()
     return QTest::qWaitForWindowExposed(window) ? window : nullptr;
 }
 
-void TestMainWindow::discoveryAndSearch()
-{
-    // Thirteen gateways: the twelve smallest MACs are shown in order, the last has no row.
-    SimulatorProcess *sim = simulator(0, {"--count", "12", "--first-mac", "00:1A:00:00:00:05"});
-    QVERIFY(sim);
-    QVERIFY(simulator(1, {"--first-mac", "00:0B:00:00:00:01", "--names", "first", "--ip", "10.0.0.7",
-                          "--dhcp-byte", "2", "--delay", "100"}));
-    ZORURuroza *window = nullptr;
-    const QByteArray out = captureStdout([&] { window = openWindow(); });
-    QVERIFY(window);
-    QCOMPARE(out, QByteArray("Es wurden 60 Bytes gesendet\n"));
-    QTRY_COMPARE(window->records().size(), 13);
-    QCOMPARE(visibleRows(*window), 12);
-    const QStringList found = macs(*window);
-    QCOMPARE(found.first(), QStringLiteral("00:0B:00:00:00:01"));
-    QCOMPARE(found.last(), QStringLiteral("00:1A:00:00:00:10"));
-    for (int k = 0; k < 12; ++k)
-        QCOMPARE(window->rows().at(k)->mac(), found.at(k));
-    const Row *first = window->rows().at(0);
-    QCOMPARE(first->gatewayName(), QStringLiteral("first"));
-    QCOMPARE(first->ip(), QStringLiteral("10.0.0.7"));
-    QVERIFY(first->dhcp()); // any non-zero DHCP byte
-
-    // "Suchen" empties the list and the rows at once; the replies fill them again.
-    QTest::mouseClick(button(window, "Suchen"), Qt::LeftButton);
-    QCOMPARE(window->records().size(), 0);
-    QCOMPARE(visibleRows(*window), 0);
-    QTRY_COMPARE(window->records().size(), 13);
-    QCOMPARE(countOf(sim->receivedFrames(), discoveryHex), 2);
-}
-
-void TestMainWindow::duplicateMacUpdatesInPlace()
-{
-    QVERIFY(simulator(0, {"--first-mac", "00:22:00:00:00:01", "--names", "early"}));
-    QVERIFY(simulator(1, {"--first-mac", "00:22:00:00:00:01", "--names", "late", "--delay", "400"}));
-    ZORURuroza *window = openWindow();
-    QVERIFY(window);
-    QTRY_COMPARE(window->rows().at(0)->gatewayName(), QStringLiteral("early"));
-    QTRY_COMPARE(window->rows().at(0)->gatewayName(), QStringLiteral("late"));
-    QCOMPARE(window->records().size(), 1);
-    QCOMPARE(visibleRows(*window), 1);
-}
-
 void TestMainWindow::malformedDatagramsAreIgnored()
 {
     // Datagrams of other lengths and 60-byte frames of other kinds come before the replies; the
@@ -199,53 +145,6 @@ void TestMainWindow::oneActiveRowAndInvalidInput()
         QVERIFY(!frame.startsWith("02"));
     QVERIFY(rows.at(2)->isActive());
     QVERIFY(!window->findChild<MessageBox *>());
-}
-
-void TestMainWindow::settingsChangeEndToEnd()
-{
-    SimulatorProcess *sim = simulator(0, {"--count", "2", "--names", "alt", "--ip", "192.168.0.100"});
-    QVERIFY(sim);
-    ZORURuroza *window = openWindow();
-    QVERIFY(window);
-    QTRY_COMPARE(window->records().size(), 2);
-
-    Row *row = window->rows().at(0);
-    QTest::mouseClick(row, Qt::LeftButton, {}, {5, 5});
-    typeInto(row->editor(Row::Ip), "192.168.0.150");
-    typeInto(row->editor(Row::Name), "neu-1");
-    const QByteArray out = captureStdout([&] { QTest::mouseClick(button(window, "Übernehmen"), Qt::LeftButton); });
-    // Committing re-validates the name, then the name about to be sent is printed.
-    QCOMPARE(out, QByteArray("-1: neu-1\nName des Gateways: neu-1\n"));
-    QVERIFY(!row->isActive());
-
-    const QByteArray expected = "02" "024746000001" "000000000000" "00" "c0a80096" "ffffff00" "c0a80001"
-                                "c0a80001" "6e65752d31" + QByteArray(50, '0');
-    QTRY_COMPARE(countOf(sim->receivedFrames(), expected), 1);
-
-    QTRY_VERIFY(window->findChild<MessageBox *>());
-    QElapsedTimer sinceAck;
-    sinceAck.start();
-    auto *popup = window->findChild<MessageBox *>();
-    QVERIFY(popup->isVisible());
-    QCOMPARE(popup->geometry(), QRect(0, 0, 857, 600));
-
-    // Exactly two searches follow, about 2 s and 4 s after the acknowledgement.
-    QList<qint64> searches;
-    int seen = countOf(sim->receivedFrames(), discoveryHex);
-    while (sinceAck.elapsed() < 5500) {
-        QTest::qWait(20);
-        const int now = countOf(sim->receivedFrames(), discoveryHex);
-        for (; seen < now; ++seen)
-            searches << sinceAck.elapsed();
-    }
-    QCOMPARE(searches.size(), 2);
-    QVERIFY2(searches.at(0) > 1700 && searches.at(0) < 2600, QByteArray::number(searches.at(0)));
-    QVERIFY2(searches.at(1) > 3700 && searches.at(1) < 4600, QByteArray::number(searches.at(1)));
-
-    QTRY_COMPARE(window->records().size(), 2);
-    QCOMPARE(window->rows().at(0)->gatewayName(), QStringLiteral("neu-1"));
-    QCOMPARE(window->rows().at(0)->ip(), QStringLiteral("192.168.0.150"));
-    QCOMPARE(window->findChildren<MessageBox *>().size(), 1); // one popup, still open
 }
 
 void TestMainWindow::otherGatewayIsNotTheAcknowledgement()
