@@ -2,6 +2,7 @@
 // pointer presses, drags and releases, clipboard contents, program-set texts, focus changes,
 // resizes and paints. After every step the positions must lie inside the text, and no user edit
 // may grow the text past its length limit or bring in a character outside its allowed set.
+#include "fuzzcheck.h"
 #include "lineedit/clineedit.h"
 
 #include <QApplication>
@@ -20,14 +21,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void require(bool condition, const char *what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
 
 const QString pieces[] = {u"a"_s,      u"Z"_s,      u"0"_s,  u"-"_s,          u"."_s,
                           u"_"_s,      u" "_s,      u"*"_s,  u"ab"_s,         u"\u00E9"_s,

@@ -1,6 +1,7 @@
 // Datagrams on the gateway port as the window reads them: the length and kind checks, the reply
 // parser and the merge into the record list. The input is taken whole as one datagram, and then
 // again as a stream of datagrams, each with a two-byte little-endian length in front.
+#include "fuzzcheck.h"
 #include "protocol/addresstext.h"
 #include "protocol/gatewayframe.h"
 #include "protocol/recordmerge.h"
@@ -20,14 +21,6 @@
 namespace {
 
 constexpr size_t MaxDatagram = 65507; // the largest UDP payload over IPv4
-
-void require(bool condition, const char *what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
 
 class Reader
 {

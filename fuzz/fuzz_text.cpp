@@ -1,7 +1,8 @@
 // The text rules on arbitrary text: address text to bytes, MAC text to bytes and the host-name
-// rule. The first input byte chooses how the rest becomes
-// text (Latin-1, UTF-8 or UTF-16). The output buffers are exactly as large as the functions may write, on the
-// heap, so that AddressSanitizer catches a write past them.
+// rule. The first input byte chooses how the rest becomes text (Latin-1, UTF-8 or UTF-16). The
+// output buffers are exactly as large as the functions may write, on the heap, so that
+// AddressSanitizer catches a write past them.
+#include "fuzzcheck.h"
 #include "protocol/addresstext.h"
 #include "protocol/hostname.h"
 
@@ -14,14 +15,6 @@
 #include <memory>
 
 namespace {
-
-void require(bool condition, const char *what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
 
 QString textFrom(const uint8_t *data, size_t size)
 {
