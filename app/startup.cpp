@@ -42,8 +42,8 @@ bool loadTranslation(QTranslator &translator, const QStringList &listing, const 
 
 QString windowTitle(bool translationLoaded)
 {
-    return QString::fromLatin1(translationLoaded ? "ORV-IP-Gateway Finder " : "ZAN-IP-Gateway Finder ")
-           + QString::fromLatin1(Version);
+    return QString::fromLatin1(translationLoaded ? "ORV-IP-Gateway Finder " : "ZAN-IP-Gateway Finder ") +
+           QString::fromLatin1(Version);
 }
 
 } // namespace Startup

@@ -93,8 +93,8 @@ void ZORURuroza::paintEvent(QPaintEvent *)
     painter.setFont(font);
     painter.setPen(QColor(136, 136, 136));
     const std::pair<qreal, QString> titles[] = {
-        {33, tr("Hostname")},   {173, tr("MAC-Adresse")}, {293, tr("IP-Adresse")}, {420, tr("Subnetmaske")},
-        {540, tr("Gateway")},   {660, tr("Nameserver")},  {785, tr("DHCP")},
+        {33, tr("Hostname")}, {173, tr("MAC-Adresse")}, {293, tr("IP-Adresse")}, {420, tr("Subnetmaske")},
+        {540, tr("Gateway")}, {660, tr("Nameserver")},  {785, tr("DHCP")},
     };
     for (const auto &[x, title] : titles)
         painter.drawText(QPointF(x, 41), title);
@@ -187,9 +187,9 @@ void ZORURuroza::readFromNetwork()
     }
 }
 
-void ZORURuroza::addGatewayRecord(const QString &gatewayName, int number, const QString &mac, const QString &ip,
-                                  const QString &subnet, const QString &gateway, const QString &nameserver,
-                                  bool dhcp)
+void ZORURuroza::addGatewayRecord(const QString &gatewayName, int number, const QString &mac,
+                                  const QString &ip, const QString &subnet, const QString &gateway,
+                                  const QString &nameserver, bool dhcp)
 {
     mergeGatewayRecord(gatewayRecords, {number, gatewayName, mac, ip, subnet, gateway, nameserver, dhcp});
     refreshRows();
@@ -229,7 +229,8 @@ void ZORURuroza::sendGatewaySettings()
 
     std::printf("Name des Gateways: %s\n", GatewayFrame::sentName(values.gatewayName).constData());
     std::fflush(stdout);
-    udpSocket->writeDatagram(GatewayFrame::settingsRequest(values), QHostAddress::Broadcast, GatewayFrame::Port);
+    udpSocket->writeDatagram(GatewayFrame::settingsRequest(values), QHostAddress::Broadcast,
+                             GatewayFrame::Port);
 }
 
 void ZORURuroza::acknowledgeSettings()

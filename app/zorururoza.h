@@ -39,7 +39,8 @@ public:
     bool isSocketBound() const;
 
     void addGatewayRecord(const QString &gatewayName, int number, const QString &mac, const QString &ip,
-                          const QString &subnet, const QString &gateway, const QString &nameserver, bool dhcp);
+                          const QString &subnet, const QString &gateway, const QString &nameserver,
+                          bool dhcp);
     void sendGatewaySettings();
 
 protected:

@@ -16,8 +16,8 @@ struct GatewayRecord
 
     friend bool operator==(const GatewayRecord &a, const GatewayRecord &b)
     {
-        return a.number == b.number && a.gatewayName == b.gatewayName && a.mac == b.mac && a.ip == b.ip
-               && a.subnet == b.subnet && a.gateway == b.gateway && a.nameserver == b.nameserver
-               && a.dhcp == b.dhcp;
+        return a.number == b.number && a.gatewayName == b.gatewayName && a.mac == b.mac && a.ip == b.ip &&
+               a.subnet == b.subnet && a.gateway == b.gateway && a.nameserver == b.nameserver &&
+               a.dhcp == b.dhcp;
     }
 };

@@ -11,8 +11,8 @@ bool badEdge(const QString &text, QChar c)
 
 bool isValidHostName(const QString &name, QStringList *trace)
 {
-    if (name.isEmpty() || badEdge(name, QLatin1Char('.')) || name.size() > MaxHostNameLength
-        || badEdge(name, QLatin1Char('-')))
+    if (name.isEmpty() || badEdge(name, QLatin1Char('.')) || name.size() > MaxHostNameLength ||
+        badEdge(name, QLatin1Char('-')))
         return false;
 
     QString rest = name;

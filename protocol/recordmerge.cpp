@@ -6,10 +6,9 @@ qsizetype mergeGatewayRecord(QList<GatewayRecord *> &records, const GatewayRecor
 {
     // The list is sorted and unique, so the first record not less than the MAC is either that
     // gateway or the place where it belongs.
-    const auto it = std::lower_bound(records.begin(), records.end(), values.mac,
-                                     [](const GatewayRecord *r, const QString &mac) {
-                                         return QString::compare(r->mac, mac) < 0;
-                                     });
+    const auto it = std::lower_bound(
+        records.begin(), records.end(), values.mac,
+        [](const GatewayRecord *r, const QString &mac) { return QString::compare(r->mac, mac) < 0; });
     const qsizetype index = it - records.begin();
     if (it != records.end() && (*it)->mac == values.mac)
         **it = values;

@@ -14,7 +14,7 @@ using Row = GatewayInfoWidget;
 
 namespace {
 
-const QPoint surface(5, 5);      // a point of the row not covered by a child
+const QPoint surface(5, 5); // a point of the row not covered by a child
 const QPoint backgroundProbe(810, 20);
 
 // The image as the row draws it over its parent's background (row_down is translucent).
@@ -34,14 +34,15 @@ QRgb pixelOf(QWidget *w, QPoint p)
 
 bool showsBackground(Row *row, const QString &image)
 {
-    return pixelOf(row, backgroundProbe) == reference(image, row->size(), row->palette().color(QPalette::Window)).pixel(backgroundProbe);
+    return pixelOf(row, backgroundProbe) ==
+           reference(image, row->size(), row->palette().color(QPalette::Window)).pixel(backgroundProbe);
 }
 
 bool showsErrorMark(Row *row, Row::Field field)
 {
     const QRect mark = Row::errorMarkRect(field).toRect();
     const QColor c(pixelOf(row, {mark.left() + 2, mark.center().y()})); // beside the exclamation mark
-    return c.red() > 150 && c.green() < 90; // the red disc
+    return c.red() > 150 && c.green() < 90;                             // the red disc
 }
 
 void fill(Row *row, bool dhcp = false)

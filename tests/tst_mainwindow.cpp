@@ -138,7 +138,8 @@ void TestMainWindow::oneActiveRowAndInvalidInput()
 
     // An invalid value blocks "Übernehmen": nothing printed, nothing sent.
     typeInto(rows.at(2)->editor(Row::Name), "a..b");
-    const QByteArray out = captureStdout([&] { QTest::mouseClick(button(window, "Übernehmen"), Qt::LeftButton); });
+    const QByteArray out =
+        captureStdout([&] { QTest::mouseClick(button(window, "Übernehmen"), Qt::LeftButton); });
     QVERIFY(out.isEmpty());
     QTest::qWait(300);
     for (const QString &frame : sim->receivedFrames())
@@ -210,19 +211,19 @@ void TestMainWindow::commandDatagrams()
     QVERIFY(window);
 
     const char *commandSlots[] = {"slotHide", "slotMove", "slotMuteOff", "slotMuteOn",
-                           "slotPing", "slotQuit", "slotShow", "slotSize"};
+                                  "slotPing", "slotQuit", "slotShow",    "slotSize"};
     for (const char *slot : commandSlots)
         QVERIFY(QMetaObject::invokeMethod(window, slot));
     for (const char *slot : {"changeGatewaySettings", "changesNotAccepted", "scanNetwork"})
         QVERIFY(window->metaObject()->indexOfSlot(QByteArray(slot) + "()") >= 0);
 
-    const QStringList expected = {"31337 48494445",             // HIDE
-                                  "31337 4d4f56457c31307c3230", // MOVE|10|20
-                                  "31337 4d7574654f6666",       // MuteOff
-                                  "31337 4d7574654f6e",         // MuteOn
-                                  "31337 50494e47",             // PING
-                                  "31337 51554954",             // QUIT
-                                  "31337 53484f57",             // SHOW
+    const QStringList expected = {"31337 48494445",                // HIDE
+                                  "31337 4d4f56457c31307c3230",    // MOVE|10|20
+                                  "31337 4d7574654f6666",          // MuteOff
+                                  "31337 4d7574654f6e",            // MuteOn
+                                  "31337 50494e47",                // PING
+                                  "31337 51554954",                // QUIT
+                                  "31337 53484f57",                // SHOW
                                   "31337 53495a457c35307c313030"}; // SIZE|50|100
     QTRY_COMPARE(sim->receivedCommands(), expected);
 

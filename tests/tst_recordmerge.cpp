@@ -63,7 +63,8 @@ void TestRecordMerge::agreesWithWalk()
         QList<GatewayRecord *> records;
         QList<GatewayRecord> expected;
         for (int i = 0; i < 200; ++i) {
-            const QString mac = QString::asprintf("00:%02X:00:00:00:%02X", random.bounded(4), random.bounded(40));
+            const QString mac =
+                QString::asprintf("00:%02X:00:00:00:%02X", random.bounded(4), random.bounded(40));
             const GatewayRecord values = record(mac, QString::number(i));
             mergeGatewayRecord(records, values);
             mergeByWalk(expected, values);

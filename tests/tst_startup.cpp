@@ -102,10 +102,14 @@ void TestStartup::localeCode_data()
 {
     QTest::addColumn<QString>("system");
     QTest::addColumn<QString>("code");
-    QTest::newRow("en_US") << "en_US" << "en_EN";
-    QTest::newRow("de_AT") << "de_AT" << "de_DE";
-    QTest::newRow("de_CH") << "de_CH" << "de_DE";
-    QTest::newRow("fr_CA") << "fr_CA" << "fr_FR";
+    QTest::newRow("en_US") << "en_US"
+                           << "en_EN";
+    QTest::newRow("de_AT") << "de_AT"
+                           << "de_DE";
+    QTest::newRow("de_CH") << "de_CH"
+                           << "de_DE";
+    QTest::newRow("fr_CA") << "fr_CA"
+                           << "fr_FR";
 }
 
 void TestStartup::localeCode()
@@ -119,15 +123,16 @@ void TestStartup::chooseTranslation_data()
 {
     QTest::addColumn<QString>("code");
     QTest::addColumn<QStringList>("files");
-    QTest::addColumn<bool>("loaded");     // counts for the title
+    QTest::addColumn<bool>("loaded");      // counts for the title
     QTest::addColumn<bool>("translating"); // something was loaded, fallback included
 
-    QTest::newRow("locale file among others") << "en_EN" << QStringList{"finder_en_EN.qm", "notes.txt"} << true
-                                              << true;
-    QTest::newRow("english fallback") << "fr_FR" << QStringList{"finder_de_DE.qm", "finder_en_EN.qm"} << false
-                                      << true;
+    QTest::newRow("locale file among others")
+        << "en_EN" << QStringList{"finder_en_EN.qm", "notes.txt"} << true << true;
+    QTest::newRow("english fallback")
+        << "fr_FR" << QStringList{"finder_de_DE.qm", "finder_en_EN.qm"} << false << true;
     QTest::newRow("german: no fallback") << "de_DE" << QStringList{"a.qm", "b.qm"} << false << false;
-    QTest::newRow("single file wins over locale") << "de_DE" << QStringList{"finder_fr_FR.qm"} << true << true;
+    QTest::newRow("single file wins over locale")
+        << "de_DE" << QStringList{"finder_fr_FR.qm"} << true << true;
     QTest::newRow("single file not a translation")
         << "en_EN" << QStringList{"finder_en_EN.txt"} << false << false;
     QTest::newRow("search cuts at the last underscore")
@@ -172,7 +177,8 @@ void TestStartup::wholeProgramThroughSymlink()
 
     QList<QByteArray> lines = outputUntilSearch(link, {{"LANG", "en_US.UTF-8"}}).split('\n');
     QCOMPARE(lines.size(), 5);
-    QCOMPARE(QSet<QByteArray>({lines.at(0), lines.at(1)}), QSet<QByteArray>({"finder_en_EN.qm", "liesmich.txt"}));
+    QCOMPARE(QSet<QByteArray>({lines.at(0), lines.at(1)}),
+             QSet<QByteArray>({"finder_en_EN.qm", "liesmich.txt"}));
     QCOMPARE(lines.at(2), QByteArray("QLocale: en_EN"));
     QCOMPARE(lines.at(3), QByteArray("Es wurden 60 Bytes gesendet"));
 }

@@ -68,7 +68,7 @@ void TestWidgets::pushButton()
     QVERIFY(QTest::qWaitForWindowExposed(&button));
     const QPoint probe(6, 4);
     const QRect caption(20, 5, 73, 17);
-    QVERIFY(!showsImage(&button, ":/images/btn_down", probe)); // the two looks differ here
+    QVERIFY(!showsImage(&button, ":/images/btn_down", probe));  // the two looks differ here
     QVERIFY(qAbs(darkest(grabbed(&button), caption) - 51) < 8); // dark caption
 
     QTest::mouseMove(&button, {50, 13});

@@ -3,7 +3,8 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-CheckBox::CheckBox(QWidget *parent) : QCheckBox(parent), background(new QSvgRenderer(imageFor(Normal), this)) {}
+CheckBox::CheckBox(QWidget *parent) : QCheckBox(parent), background(new QSvgRenderer(imageFor(Normal), this))
+{}
 
 QString CheckBox::imageFor(Look look)
 {
@@ -28,12 +29,12 @@ CheckBox::Look CheckBox::nextLook(Look look, Pointer event)
 {
     // Rows: the look before; columns: enter, leave, press, release.
     static constexpr Look table[6][4] = {
-        {Over, Normal, Down, Normal},                            // Normal
-        {Over, Normal, Down, Over},                              // Over
-        {Down, Down, Down, CheckedOver},                         // Down
-        {CheckedOver, Checked, CheckedDown, Checked},            // Checked
-        {CheckedOver, Checked, CheckedDown, CheckedOver},        // CheckedOver
-        {CheckedDown, CheckedDown, CheckedDown, Over},           // CheckedDown
+        {Over, Normal, Down, Normal},                     // Normal
+        {Over, Normal, Down, Over},                       // Over
+        {Down, Down, Down, CheckedOver},                  // Down
+        {CheckedOver, Checked, CheckedDown, Checked},     // Checked
+        {CheckedOver, Checked, CheckedDown, CheckedOver}, // CheckedOver
+        {CheckedDown, CheckedDown, CheckedDown, Over},    // CheckedDown
     };
     return table[look][static_cast<int>(event)];
 }

@@ -22,7 +22,8 @@ const QString activeImage = QStringLiteral(":/images/row_active");
 constexpr int LeftAlignedVCentred = 20;
 
 constexpr GatewayInfoWidget::Field addressFields[] = {GatewayInfoWidget::Ip, GatewayInfoWidget::Subnet,
-                                                      GatewayInfoWidget::Gateway, GatewayInfoWidget::Nameserver};
+                                                      GatewayInfoWidget::Gateway,
+                                                      GatewayInfoWidget::Nameserver};
 
 QString editorImage(GatewayInfoWidget::Field field)
 {

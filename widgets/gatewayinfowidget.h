@@ -41,7 +41,7 @@ public:
 
     // Geometry in row coordinates.
     static QRect editorRect(Field field);
-    static QRect textRect(Field field);      // where the Normal row draws the value
+    static QRect textRect(Field field);       // where the Normal row draws the value
     static QRectF errorMarkRect(Field field); // beside the editor, for the five validated fields
     static QRect dhcpBoxRect() { return {768, 13, 13, 13}; }
 

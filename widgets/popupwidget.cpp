@@ -15,8 +15,8 @@ PopupWidget::PopupWidget(const QString &imagePath, QWidget *parent) : QWidget(pa
     setAttribute(Qt::WA_DeleteOnClose);
     renderer = new QSvgRenderer(imagePath, this);
 
-    okButton = new PushButton(QStringLiteral(":/images/popup_btn_normal"), QStringLiteral(":/images/popup_btn_down"),
-                              tr("OK"), this);
+    okButton = new PushButton(QStringLiteral(":/images/popup_btn_normal"),
+                              QStringLiteral(":/images/popup_btn_down"), tr("OK"), this);
     okButton->setTextColor(lightText);
     okButton->setGeometry(okButtonRect());
     connect(okButton, &PushButton::clicked, this, &PopupWidget::slotOk);

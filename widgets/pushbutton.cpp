@@ -6,8 +6,7 @@
 PushButton::PushButton(const QString &normalImage, const QString &downImage, QString text, QWidget *parent)
     : QPushButton(parent), normalImage(normalImage), downImage(downImage), text(std::move(text)),
       background(new QSvgRenderer(normalImage, this))
-{
-}
+{}
 
 void PushButton::setTextColor(QColor color)
 {
