@@ -6,7 +6,6 @@
 #include <QPainter>
 
 namespace {
-const QColor lightText(229, 229, 229);
 const QString formImage = QStringLiteral(":images/popup_form");
 constexpr int leftAlignedVCentred = 20;
 } // namespace
@@ -37,7 +36,7 @@ void LoginWidget::paintEvent(QPaintEvent *event)
     PopupWidget::paintEvent(event);
     QPainter painter(this);
     paintTitleAndLines(painter, title, lines);
-    painter.setPen(lightText);
+    painter.setPen(lightText());
     painter.drawText(infoBaseline(), info);
     painter.drawText(userCaptionBaseline(), tr("Benutzername"));
     painter.drawText(passwordCaptionBaseline(), tr("Password"));

@@ -5,11 +5,6 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-namespace {
-const QColor lightText(229, 229, 229);
-const QColor greyText(136, 136, 136);
-} // namespace
-
 PopupWidget::PopupWidget(const QString &imagePath, QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -17,13 +12,13 @@ PopupWidget::PopupWidget(const QString &imagePath, QWidget *parent) : QWidget(pa
 
     okButton = new PushButton(QStringLiteral(":/images/popup_btn_normal"),
                               QStringLiteral(":/images/popup_btn_down"), tr("OK"), this);
-    okButton->setTextColor(lightText);
+    okButton->setTextColor(lightText());
     okButton->setGeometry(okButtonRect());
     connect(okButton, &PushButton::clicked, this, &PopupWidget::slotOk);
 
     cancelButton = new PushButton(QStringLiteral(":/images/popup_btn_normal"),
                                   QStringLiteral(":/images/popup_btn_down"), tr("Abbrechen"), this);
-    cancelButton->setTextColor(lightText);
+    cancelButton->setTextColor(lightText());
     cancelButton->setGeometry(cancelButtonRect());
     connect(cancelButton, &PushButton::clicked, this, &PopupWidget::slotCancel);
 }
@@ -40,13 +35,13 @@ void PopupWidget::paintTitleAndLines(QPainter &painter, const QString &title, co
     font.setPixelSize(16);
     font.setFamily(QStringLiteral("Arial"));
     painter.setFont(font);
-    painter.setPen(lightText);
+    painter.setPen(lightText());
     painter.drawText(titleRect(), Qt::AlignLeft | Qt::AlignVCenter, title);
 
     font.setPixelSize(11);
     font.setFamily(QStringLiteral("Verdana"));
     painter.setFont(font);
-    painter.setPen(greyText);
+    painter.setPen(greyText());
     for (int i = 0; i < lines.size(); ++i)
         painter.drawText(lineRect(i), Qt::AlignLeft | Qt::AlignTop, lines.at(i));
 }

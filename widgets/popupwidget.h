@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QStringList>
 #include <QWidget>
 
@@ -32,6 +33,10 @@ protected slots:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+    // Titles, button captions and captions on the dark panel; message lines.
+    static QColor lightText() { return {229, 229, 229}; }
+    static QColor greyText() { return {136, 136, 136}; }
 
     // The title in Arial 16 px, light, then the lines in Verdana 11 px, grey. Leaves the painter
     // with the Verdana font set.
