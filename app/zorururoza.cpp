@@ -1,14 +1,15 @@
 #include "zorururoza.h"
 
 #include "protocol/gatewayframe.h"
-#include "protocol/recordmerge.h"
+#include "protocol/gatewaysession.h"
 #include "widgets/gatewayinfowidget.h"
 #include "widgets/messagebox.h"
 #include "widgets/pushbutton.h"
 
-#include <QNetworkDatagram>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QSvgRenderer>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QUdpSocket>
 
@@ -38,29 +39,39 @@ ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
         auto *row = new GatewayInfoWidget(this);
         row->setGeometry(rowRect(i));
         connect(row, &GatewayInfoWidget::active, this, &ZORURuroza::gatewayInfoActive);
+        // Dropped edits give the row back to the list in MAC order.
+        connect(row, &GatewayInfoWidget::editingEnded, this, &ZORURuroza::refreshRows);
         gatewayRows.append(row);
         row->hide();
     }
 
+    ackTimer = new QTimer(this);
+    ackTimer->setSingleShot(true);
+    ackTimer->setInterval(AckTimeout);
+    connect(ackTimer, &QTimer::timeout, this, &ZORURuroza::reportMissingAck);
+
     // An exclusive bind: a second finder, or any other program on the gateway port, makes it fail.
-    udpSocket = new QUdpSocket(this);
-    if (udpSocket->bind(QHostAddress::Any, GatewayFrame::Port, QAbstractSocket::DontShareAddress)) {
-        udpSocket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, ReceiveBufferSize);
+    gatewaySession = new GatewaySession(this);
+    udpSocket = gatewaySession->socket();
+    connect(gatewaySession, &GatewaySession::recordsChanged, this, &ZORURuroza::refreshRows);
+    connect(gatewaySession, &GatewaySession::acknowledged, this, &ZORURuroza::acknowledgeSettings);
+    if (gatewaySession->bind())
         scanNetwork();
-    } else {
+    else
         showConnectionError();
-    }
     connect(udpSocket, &QUdpSocket::readyRead, this, &ZORURuroza::readFromNetwork);
 }
 
-ZORURuroza::~ZORURuroza()
+ZORURuroza::~ZORURuroza() = default;
+
+const QList<GatewayRecord *> &ZORURuroza::records() const
 {
-    qDeleteAll(gatewayRecords);
+    return gatewaySession->records();
 }
 
 bool ZORURuroza::isSocketBound() const
 {
-    return udpSocket->state() == QAbstractSocket::BoundState;
+    return gatewaySession->isBound();
 }
 
 void ZORURuroza::showConnectionError()
@@ -81,6 +92,14 @@ void ZORURuroza::showConnectionError()
     popup->setGeometry(0, 0, 857, 600);
     connect(popup, &MessageBox::ok, this, &ZORURuroza::close);
     connect(popup, &MessageBox::cancel, this, &ZORURuroza::close);
+}
+
+void ZORURuroza::showMessage(const QStringList &lines)
+{
+    auto *popup = new MessageBox(lines, tr("Meldung"), this);
+    popup->setGeometry(0, 0, 857, 600);
+    popup->show();
+    popup->raise();
 }
 
 void ZORURuroza::paintEvent(QPaintEvent *)
@@ -153,69 +172,94 @@ void ZORURuroza::closeLoginPopup()
 
 void ZORURuroza::scanNetwork()
 {
-    awaitingAck = false;
+    ackTimer->stop();
+    // The row being edited keeps its editors and its gateway; the others are blanked.
+    const GatewayInfoWidget *edited = editedRow();
     for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
+        if (row == edited)
+            continue;
         row->setValues(QString(), QStringLiteral("0"), QString(), QString(), QString(), QString(), QString(),
                        false);
         row->hide();
     }
-    qDeleteAll(gatewayRecords);
-    gatewayRecords.clear();
-
-    const QByteArray frame = GatewayFrame::discoveryRequest();
-    const qint64 sent = udpSocket->writeDatagram(frame, QHostAddress::Broadcast, GatewayFrame::Port);
-    std::printf("Es wurden %d Bytes gesendet\n", static_cast<int>(sent));
+    for (const qint64 sent : gatewaySession->search())
+        std::printf("Es wurden %d Bytes gesendet\n", static_cast<int>(sent));
     std::fflush(stdout);
 }
 
 void ZORURuroza::readFromNetwork()
 {
-    while (udpSocket->hasPendingDatagrams()) {
-        const QByteArray datagram = udpSocket->receiveDatagram().data();
-        if (datagram.size() != GatewayFrame::Size)
-            continue;
-        // Anything but a reply ends the pass; what is queued behind it waits for the next readyRead().
-        if (!GatewayFrame::isReply(datagram))
-            return;
-        // Only the gateway the settings went to can acknowledge them; other replies are ordinary ones.
-        if (awaitingAck && GatewayFrame::replyMac(datagram) == ackMac) {
-            acknowledgeSettings();
-            continue;
-        }
-        const GatewayRecord r = GatewayFrame::parseReply(datagram);
-        addGatewayRecord(r.gatewayName, 0, r.mac, r.ip, r.subnet, r.gateway, r.nameserver, r.dhcp);
-    }
+    gatewaySession->readPending();
 }
 
 void ZORURuroza::addGatewayRecord(const QString &gatewayName, int number, const QString &mac,
                                   const QString &ip, const QString &subnet, const QString &gateway,
                                   const QString &nameserver, bool dhcp)
 {
-    mergeGatewayRecord(gatewayRecords, {number, gatewayName, mac, ip, subnet, gateway, nameserver, dhcp});
+    gatewaySession->addRecord({number, gatewayName, mac, ip, subnet, gateway, nameserver, dhcp});
     refreshRows();
 }
 
+GatewayInfoWidget *ZORURuroza::editedRow() const
+{
+    const auto row = std::find_if(gatewayRows.cbegin(), gatewayRows.cend(),
+                                  [](const GatewayInfoWidget *r) { return r->isActive(); });
+    return row != gatewayRows.cend() ? *row : nullptr;
+}
+
+// Rows show the records in MAC order, one each. The row being edited is left alone, editors, focus
+// and gateway included: it stays where it is, and the other records fill the other rows in order.
 void ZORURuroza::refreshRows()
 {
-    for (GatewayInfoWidget *row : std::as_const(gatewayRows))
-        row->hide();
-    const int shown = std::min<int>(gatewayRecords.size(), gatewayRows.size());
-    for (int k = 0; k < shown; ++k) {
-        const GatewayRecord *r = gatewayRecords.at(k);
-        GatewayInfoWidget *row = gatewayRows.at(k);
+    GatewayInfoWidget *edited = editedRow();
+    const QString editedMac = edited ? edited->mac() : QString();
+    const QList<GatewayRecord *> &records = gatewaySession->records();
+    const QSet<QString> conflicts = gatewaySession->conflictingAddresses();
+    qsizetype next = 0;
+    for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
+        if (row == edited) {
+            const GatewayRecord *own = gatewaySession->record(editedMac);
+            row->setConflict(own && conflicts.contains(own->ip));
+            continue;
+        }
+        if (next < records.size() && edited && records.at(next)->mac == editedMac)
+            ++next;
+        if (next >= records.size()) {
+            row->hide();
+            continue;
+        }
+        const GatewayRecord *r = records.at(next++);
         row->setValues(r->gatewayName, QString::number(r->number), r->mac, r->ip, r->subnet, r->gateway,
                        r->nameserver, r->dhcp);
+        row->setConflict(conflicts.contains(r->ip));
         row->show();
     }
 }
 
+bool ZORURuroza::rowsShowRecordOrder() const
+{
+    const QList<GatewayRecord *> &records = gatewaySession->records();
+    for (int k = 0; k < gatewayRows.size(); ++k) {
+        const GatewayInfoWidget *row = gatewayRows.at(k);
+        const bool shouldShow = k < records.size();
+        if (row->isHidden() == shouldShow || (shouldShow && row->mac() != records.at(k)->mac))
+            return false;
+    }
+    return true;
+}
+
 void ZORURuroza::sendGatewaySettings()
 {
-    awaitingAck = true;
     const auto active = std::find_if(gatewayRows.cbegin(), gatewayRows.cend(),
                                      [](const GatewayInfoWidget *r) { return r->isActive(); });
     GatewayInfoWidget *row = active != gatewayRows.cend() ? *active : gatewayRows.last();
-    row->commitEdits();
+    {
+        // The row keeps the values it sends on show, unless late replies moved the others.
+        const QSignalBlocker quiet(row);
+        row->commitEdits();
+    }
+    if (!rowsShowRecordOrder())
+        refreshRows();
 
     GatewayRecord values;
     values.gatewayName = row->gatewayName();
@@ -225,22 +269,29 @@ void ZORURuroza::sendGatewaySettings()
     values.gateway = row->gateway();
     values.nameserver = row->nameserver();
     values.dhcp = row->dhcp();
-    ackMac = values.mac;
 
     std::printf("Name des Gateways: %s\n", GatewayFrame::sentName(values.gatewayName).constData());
     std::fflush(stdout);
-    udpSocket->writeDatagram(GatewayFrame::settingsRequest(values), QHostAddress::Broadcast,
-                             GatewayFrame::Port);
+    gatewaySession->sendSettings(values);
+    ackTimer->start();
 }
 
 void ZORURuroza::acknowledgeSettings()
 {
-    awaitingAck = false;
-    auto *popup = new MessageBox({tr("Einstellungen wurden erfolgreich gespeichert!")}, tr("Meldung"), this);
-    popup->setGeometry(0, 0, 857, 600);
-    popup->show();
-    popup->raise();
+    ackTimer->stop();
+    showMessage({tr("Einstellungen wurden erfolgreich gespeichert!")});
+    // A new acknowledgement starts the two searches afresh.
+    if (rescanTimerId != 0)
+        killTimer(rescanTimerId);
+    rescanTicks = 0;
     rescanTimerId = startTimer(RescanInterval);
+}
+
+// The confirmation may still come: it is taken as long as no search has started.
+void ZORURuroza::reportMissingAck()
+{
+    showMessage({tr("Das Gateway hat die Einstellungen nicht bestätigt."),
+                 tr("Bitte erneut suchen und die Werte prüfen.")});
 }
 
 void ZORURuroza::slotClose()
@@ -250,7 +301,7 @@ void ZORURuroza::slotClose()
 
 void ZORURuroza::sendCommand(const char *command)
 {
-    udpSocket->writeDatagram(QByteArray(command), QHostAddress::Broadcast, CommandPort);
+    gatewaySession->sendBroadcast(QByteArray(command), CommandPort);
 }
 
 void ZORURuroza::slotHide()

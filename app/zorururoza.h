@@ -6,12 +6,15 @@
 #include <QMainWindow>
 
 class GatewayInfoWidget;
+class GatewaySession;
 class PushButton;
 class QSvgRenderer;
+class QTimer;
 class QUdpSocket;
 
-// The finder's only window: owns the UDP socket on the gateway port, the gateways found since the
-// last search (ascending by MAC text), twelve rows showing the first twelve, and the buttons.
+// The finder's only window: owns the gateway session (the UDP socket on the gateway port and the
+// gateways found since the last search, ascending by MAC text), twelve rows showing the first
+// twelve, and the buttons.
 class ZORURuroza : public QMainWindow
 {
     Q_OBJECT
@@ -22,10 +25,8 @@ public:
 
     static constexpr int RowCount = 12;
     static constexpr int RescanInterval = 2000; // ms between the searches after an acknowledgement
+    static constexpr int AckTimeout = 3000;     // ms after sending settings before the user is told
     static constexpr quint16 CommandPort = 55555;
-    // Asked for the gateway socket so that a burst of replies can wait while the rows are
-    // refreshed after each one; the kernel caps it at net.core.rmem_max (and doubles that).
-    static constexpr int ReceiveBufferSize = 8 * 1024 * 1024;
 
     static QRect rowRect(int index) { return {17, 51 + 40 * index, 826, 40}; }
     static QRect acceptButtonRect() { return {590, 552, 113, 27}; }
@@ -34,9 +35,10 @@ public:
     static QRectF headRect() { return {17, 20, 826, 31}; }
 
     // The gateways found since the last search, in MAC order.
-    const QList<GatewayRecord *> &records() const { return gatewayRecords; }
+    const QList<GatewayRecord *> &records() const;
     const QList<GatewayInfoWidget *> &rows() const { return gatewayRows; }
     bool isSocketBound() const;
+    GatewaySession *session() const { return gatewaySession; }
 
     void addGatewayRecord(const QString &gatewayName, int number, const QString &mac, const QString &ip,
                           const QString &subnet, const QString &gateway, const QString &nameserver,
@@ -66,9 +68,13 @@ private slots:
 
 private:
     void refreshRows();
+    bool rowsShowRecordOrder() const;
+    GatewayInfoWidget *editedRow() const;
     void closeLoginPopup();
     void showConnectionError();
+    void showMessage(const QStringList &lines);
     void acknowledgeSettings();
+    void reportMissingAck();
     void sendCommand(const char *command);
 
     QSvgRenderer *backgroundRenderer = nullptr;
@@ -80,8 +86,7 @@ private:
     PushButton *searchButton = nullptr;
     int rescanTimerId = 0;
     int rescanTicks = 0;
-    QUdpSocket *udpSocket = nullptr;
-    bool awaitingAck = false;
-    QString ackMac; // the gateway whose acknowledgement is awaited
-    QList<GatewayRecord *> gatewayRecords;
+    GatewaySession *gatewaySession = nullptr; // the records and the acknowledgement state
+    QUdpSocket *udpSocket = nullptr;          // the session's socket
+    QTimer *ackTimer = nullptr;               // runs while a confirmation is awaited
 };

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-qsizetype mergeGatewayRecord(QList<GatewayRecord *> &records, const GatewayRecord &values)
+qsizetype mergeGatewayRecord(QList<GatewayRecord *> &records, const GatewayRecord &values,
+                             qsizetype maxRecords)
 {
     // The list is sorted and unique, so the first record not less than the MAC is either that
     // gateway or the place where it belongs.
@@ -12,6 +13,8 @@ qsizetype mergeGatewayRecord(QList<GatewayRecord *> &records, const GatewayRecor
     const qsizetype index = it - records.begin();
     if (it != records.end() && (*it)->mac == values.mac)
         **it = values;
+    else if (maxRecords >= 0 && records.size() >= maxRecords)
+        return -1;
     else
         records.insert(index, new GatewayRecord(values));
     return index;

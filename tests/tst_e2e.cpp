@@ -189,7 +189,7 @@ FinderWindow *TestEndToEnd::startFinder()
 void TestEndToEnd::searchEditAndClose()
 {
     SimulatorProcess *sim = simulator(0, {"--count", "2", "--names", "alt"});
-    SimulatorProcess *early = simulator(1, {"--first-mac", "00:22:00:00:00:01", "--names", "frueh"});
+    SimulatorProcess *early = simulator(1, {"--first-mac", "00:22:00:00:00:01", "--names", "frueh", "--ip", "192.168.0.150"});
     SimulatorProcess *late = simulator(2, {"--first-mac", "00:22:00:00:00:01", "--names", "spaet", "--ip",
                                            "192.168.0.200", "--delay", "2000"});
     QVERIFY(sim && early && late);
@@ -200,7 +200,7 @@ void TestEndToEnd::searchEditAndClose()
     // In MAC order; the later reply for the same MAC replaces the row in place.
     const Gateway alt1{"alt1", "02:47:46:00:00:01", "192.168.0.100"};
     const Gateway alt2{"alt2", "02:47:46:00:00:02", "192.168.0.101"};
-    QCOMPARE(waitForRows(finder, {{"frueh", "00:22:00:00:00:01", "192.168.0.100"}, alt1, alt2}), -1);
+    QCOMPARE(waitForRows(finder, {{"frueh", "00:22:00:00:00:01", "192.168.0.150"}, alt1, alt2}), -1);
     QCOMPARE(waitForRows(finder, {{"spaet", "00:22:00:00:00:01", "192.168.0.200"}, alt1, alt2}), -1);
     QVERIFY(finder->output().startsWith("gateway-finder\nQLocale: de_DE\nEs wurden 60 Bytes gesendet\n"));
 

@@ -49,6 +49,7 @@ bool isAddressValid(const QString &text)
 GatewayInfoWidget::GatewayInfoWidget(QWidget *parent) : QWidget(parent)
 {
     errorMark = new QSvgRenderer(QStringLiteral(":/images/row_error"), this);
+    warningMark = new QSvgRenderer(QStringLiteral(":/images/row_warning"), this);
     background = new QSvgRenderer(this);
     background->load(normalImage);
 
@@ -154,8 +155,17 @@ void GatewayInfoWidget::commitEdits()
     discardEdits(false);
 }
 
+void GatewayInfoWidget::setConflict(bool conflict)
+{
+    if (conflict != m_conflict) {
+        m_conflict = conflict;
+        update();
+    }
+}
+
 void GatewayInfoWidget::discardEdits(bool resetDhcp)
 {
+    const bool wasActive = state == Active;
     state = Normal;
     loadEditorsFromStoredValues();
     if (resetDhcp)
@@ -164,6 +174,8 @@ void GatewayInfoWidget::discardEdits(bool resetDhcp)
     for (cLineEdit *edit : editors)
         edit->hide();
     updateBackground();
+    if (wasActive)
+        emit editingEnded();
 }
 
 void GatewayInfoWidget::setState(State newState)
@@ -275,7 +287,13 @@ void GatewayInfoWidget::paintEvent(QPaintEvent *event)
         const Field fields[] = {Name, Mac, Ip, Subnet, Gateway, Nameserver};
         for (int i = 0; i < 6; ++i)
             painter.drawText(textRect(fields[i]), Qt::AlignVCenter, texts[i]);
+        if (m_conflict)
+            warningMark->render(&painter, errorMarkRect(Ip));
     } else {
+        // The red mark of an invalid address keeps its place; an address being changed is no
+        // longer the shared one.
+        if (m_conflict && ipValid && editors[Ip]->text() == m_ip)
+            warningMark->render(&painter, errorMarkRect(Ip));
         const std::pair<Field, bool> marks[] = {{Name, nameValid},
                                                 {Ip, ipValid},
                                                 {Subnet, subnetValid},

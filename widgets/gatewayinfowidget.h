@@ -27,6 +27,9 @@ public:
     bool isValid() const;
     void commitEdits();
     void discardEdits(bool resetDhcp);
+    // Marks the IP address as used by another gateway or by the PC itself.
+    void setConflict(bool conflict);
+    bool hasConflict() const { return m_conflict; }
 
     QString gatewayName() const { return m_gatewayName; }
     QString mac() const { return m_mac; }
@@ -47,6 +50,8 @@ public:
 
 signals:
     void active();
+    // The row was Active and is Normal again: its edits were sent or dropped.
+    void editingEnded();
 
 protected slots:
     void checkGateway(const QString &ip);
@@ -74,6 +79,7 @@ private:
 
     QSvgRenderer *background = nullptr;
     QSvgRenderer *errorMark = nullptr;
+    QSvgRenderer *warningMark = nullptr;
     std::array<cLineEdit *, FieldCount> editors{}; // nameEdit, numberEdit, macEdit, ipEdit, ...
     bool nameValid = false;
     bool ipValid = false;
@@ -89,6 +95,7 @@ private:
     QString m_nameserver;
     bool m_dhcp = false;
     bool receivedDhcp = false;
+    bool m_conflict = false;
     CheckBox *dhcpBox = nullptr;
     State state = Normal;
 };

@@ -2,25 +2,73 @@
 
 #include "pushbutton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QSvgRenderer>
 
 PopupWidget::PopupWidget(const QString &imagePath, QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setFocusPolicy(Qt::StrongFocus);
     renderer = new QSvgRenderer(imagePath, this);
 
     okButton = new PushButton(QStringLiteral(":/images/popup_btn_normal"),
                               QStringLiteral(":/images/popup_btn_down"), tr("OK"), this);
     okButton->setTextColor(lightText());
     okButton->setGeometry(okButtonRect());
+    okButton->setFocusPolicy(Qt::NoFocus);
     connect(okButton, &PushButton::clicked, this, &PopupWidget::slotOk);
 
     cancelButton = new PushButton(QStringLiteral(":/images/popup_btn_normal"),
                                   QStringLiteral(":/images/popup_btn_down"), tr("Abbrechen"), this);
     cancelButton->setTextColor(lightText());
     cancelButton->setGeometry(cancelButtonRect());
+    cancelButton->setFocusPolicy(Qt::NoFocus);
     connect(cancelButton, &PushButton::clicked, this, &PopupWidget::slotCancel);
+    // Also when the popup becomes visible only with its window.
+    setFocus(Qt::OtherFocusReason);
+}
+
+void PopupWidget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    const QWidget *focused = window()->focusWidget();
+    if (focused != this && !isAncestorOf(focused))
+        setFocus(Qt::OtherFocusReason);
+}
+
+void PopupWidget::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        slotOk();
+        break;
+    case Qt::Key_Escape:
+        slotCancel();
+        break;
+    default:
+        break;
+    }
+    event->accept();
+}
+
+bool PopupWidget::focusNextPrevChild(bool next)
+{
+    QWidget *start = window()->focusWidget();
+    QWidget *w = start;
+    if (!w)
+        return true;
+    do {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if ((w == this || isAncestorOf(w)) && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() &&
+            w->isEnabled()) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    } while (w != start);
+    return true;
 }
 
 void PopupWidget::paintEvent(QPaintEvent *)

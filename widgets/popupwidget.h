@@ -33,6 +33,11 @@ protected slots:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    // While shown, the popup holds the keyboard: Return or Space presses OK, Escape cancels, and
+    // Tab moves only among the popup's own fields. Nothing beneath sees a key.
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
     // Titles, button captions and captions on the dark panel; message lines.
     static QColor lightText() { return {229, 229, 229}; }

@@ -1,0 +1,145 @@
+#include "gatewaysession.h"
+
+#include "gatewayframe.h"
+#include "networkinterfaces.h"
+#include "recordmerge.h"
+
+#include <QHash>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace {
+
+// A limited broadcast leaves only through the interface given with it. The dual-stack socket needs
+// the interface's own address as the sender too, or the kernel refuses the datagram.
+qint64 sendOn(QUdpSocket *socket, const QByteArray &data, quint16 port,
+              const NetworkInterfaces::BroadcastInterface &interface)
+{
+    QNetworkDatagram datagram(data, QHostAddress(QHostAddress::Broadcast), port);
+    datagram.setInterfaceIndex(uint(interface.index));
+    datagram.setSender(interface.address);
+    return socket->writeDatagram(datagram);
+}
+
+} // namespace
+
+GatewaySession::GatewaySession(QObject *parent) : QObject(parent), udpSocket(new QUdpSocket(this)) {}
+
+GatewaySession::~GatewaySession()
+{
+    qDeleteAll(gatewayRecords);
+}
+
+bool GatewaySession::bind()
+{
+    if (!udpSocket->bind(QHostAddress::Any, GatewayFrame::Port, QAbstractSocket::DontShareAddress))
+        return false;
+    udpSocket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, int(ReceiveBufferSize));
+    return true;
+}
+
+bool GatewaySession::isBound() const
+{
+    return udpSocket->state() == QAbstractSocket::BoundState;
+}
+
+const GatewayRecord *GatewaySession::record(const QString &mac) const
+{
+    const auto it = std::find_if(gatewayRecords.cbegin(), gatewayRecords.cend(),
+                                 [&mac](const GatewayRecord *r) { return r->mac == mac; });
+    return it != gatewayRecords.cend() ? *it : nullptr;
+}
+
+QList<qint64> GatewaySession::search()
+{
+    awaitingAck = false;
+    ackMac.clear();
+    limitReached = false;
+    qDeleteAll(gatewayRecords);
+    gatewayRecords.clear();
+    if (!isBound())
+        return {};
+
+    const QByteArray frame = GatewayFrame::discoveryRequest();
+    const auto interfaces = NetworkInterfaces::broadcastInterfaces();
+    if (interfaces.isEmpty())
+        return {udpSocket->writeDatagram(frame, QHostAddress::Broadcast, GatewayFrame::Port)};
+    // One interface that vanished since it was listed costs only its own frame.
+    QList<qint64> sent;
+    for (const auto &interface : interfaces)
+        sent.append(sendOn(udpSocket, frame, GatewayFrame::Port, interface));
+    return sent;
+}
+
+qint64 GatewaySession::sendSettings(const GatewayRecord &values)
+{
+    awaitingAck = true;
+    ackMac = values.mac;
+    if (!isBound())
+        return -1;
+    const QByteArray frame = GatewayFrame::settingsRequest(values);
+    const GatewayRecord *known = record(values.mac);
+    const auto interface = NetworkInterfaces::broadcastInterface(known ? known->interfaceIndex : 0);
+    if (interface.index == 0)
+        return udpSocket->writeDatagram(frame, QHostAddress::Broadcast, GatewayFrame::Port);
+    return sendOn(udpSocket, frame, GatewayFrame::Port, interface);
+}
+
+qint64 GatewaySession::sendBroadcast(const QByteArray &data, quint16 port)
+{
+    return isBound() ? udpSocket->writeDatagram(data, QHostAddress::Broadcast, port) : -1;
+}
+
+void GatewaySession::addRecord(const GatewayRecord &values)
+{
+    if (mergeGatewayRecord(gatewayRecords, values, MaxRecords) < 0)
+        limitReached = true;
+}
+
+QSet<QString> GatewaySession::conflictingAddresses() const
+{
+    QHash<QString, int> users;
+    for (const GatewayRecord *r : gatewayRecords)
+        ++users[r->ip];
+    // 0.0.0.0 is no address: gateways without one all report it.
+    users.remove(QStringLiteral("0.0.0.0"));
+    QSet<QString> out;
+    for (auto it = users.cbegin(); it != users.cend(); ++it) {
+        if (it.value() > 1)
+            out.insert(it.key());
+    }
+    for (const QHostAddress &own : NetworkInterfaces::ownIPv4Addresses()) {
+        if (users.contains(own.toString()))
+            out.insert(own.toString());
+    }
+    return out;
+}
+
+void GatewaySession::readPending()
+{
+    bool merged = false;
+    for (int n = 0; n < MaxDatagramsPerPass && udpSocket->hasPendingDatagrams(); ++n) {
+        const QNetworkDatagram datagram = udpSocket->receiveDatagram();
+        const QByteArray data = datagram.data();
+        if (data.size() != GatewayFrame::Size)
+            continue;
+        // Anything but a reply ends the pass; what is queued behind it waits for the next readyRead().
+        if (!GatewayFrame::isReply(data))
+            break;
+        // Only the gateway the settings went to can acknowledge them; other replies are ordinary ones.
+        if (awaitingAck && GatewayFrame::replyMac(data) == ackMac) {
+            awaitingAck = false;
+            emit acknowledged();
+            continue;
+        }
+        GatewayRecord values = GatewayFrame::parseReply(data);
+        values.interfaceIndex = int(datagram.interfaceIndex());
+        addRecord(values);
+        merged = true;
+    }
+    if (merged)
+        emit recordsChanged();
+}

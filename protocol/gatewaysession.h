@@ -1,0 +1,75 @@
+#pragma once
+
+#include "gatewayrecord.h"
+
+#include <QList>
+#include <QObject>
+#include <QSet>
+
+class QUdpSocket;
+
+// The finder's side of the gateway protocol, shared by the window and the command line: the
+// exclusively bound gateway socket, discovery on every network of the PC, the gateways found since
+// the last search (ascending by MAC text, at most MaxRecords), and the settings exchange.
+class GatewaySession : public QObject
+{
+    Q_OBJECT
+
+public:
+    // New gateways beyond this many are dropped until the next search, so that a host inventing
+    // MACs cannot make the list grow without bound.
+    static constexpr int MaxRecords = 4096;
+    // Datagrams read in one pass before the event loop gets its turn again.
+    static constexpr int MaxDatagramsPerPass = MaxRecords;
+    // Asked for so that a burst of replies can wait while a pass is worked off; the kernel caps it
+    // at net.core.rmem_max (and doubles that).
+    static constexpr int ReceiveBufferSize = 8 * 1024 * 1024;
+
+    explicit GatewaySession(QObject *parent = nullptr);
+    ~GatewaySession() override;
+
+    // Binds UDP 31337 on every local address without sharing it: a second finder, or any other
+    // program holding the gateway port, makes it fail.
+    bool bind();
+    bool isBound() const;
+    QUdpSocket *socket() const { return udpSocket; }
+
+    const QList<GatewayRecord *> &records() const { return gatewayRecords; }
+    const GatewayRecord *record(const QString &mac) const;
+    bool isAwaitingAck() const { return awaitingAck; }
+    // A new gateway was dropped since the last search because the list was full.
+    bool recordLimitReached() const { return limitReached; }
+
+    // Forgets the gateways and any awaited acknowledgement, then sends the discovery request out of
+    // every broadcast interface (once without an interface when there is none). Returns what each
+    // send returned (bytes, or -1); nothing is sent while the socket is not bound.
+    QList<qint64> search();
+    // Sends the settings request for values.mac out of the interface that gateway's latest reply
+    // came in on and waits for that gateway's acknowledgement. Returns the bytes sent, or -1.
+    qint64 sendSettings(const GatewayRecord &values);
+    // A datagram to 255.255.255.255 on port, from the gateway socket; -1 when not bound.
+    qint64 sendBroadcast(const QByteArray &data, quint16 port);
+
+    // Merges one gateway's values into the list (same MAC: overwritten in place).
+    void addRecord(const GatewayRecord &values);
+
+    // The IP texts that more than one listed gateway reports, or that one of the PC's own IPv4
+    // addresses has.
+    QSet<QString> conflictingAddresses() const;
+
+public slots:
+    // Reads what is waiting on the socket: replies are merged, the awaited gateway's reply is the
+    // acknowledgement. recordsChanged() follows once at the end of a pass that merged anything.
+    void readPending();
+
+signals:
+    void recordsChanged();
+    void acknowledged();
+
+private:
+    QUdpSocket *udpSocket = nullptr;
+    QList<GatewayRecord *> gatewayRecords;
+    bool awaitingAck = false;
+    QString ackMac; // the gateway whose acknowledgement is awaited
+    bool limitReached = false;
+};
