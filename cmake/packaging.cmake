@@ -1,5 +1,5 @@
-# What the program installs besides itself: the manual page, and the changelog and copyright that a
-# Debian package carries under share/doc.
+# What the program installs besides itself: the manual page, the AppStream metadata beside the
+# desktop entry, and the changelog and copyright that a Debian package carries under share/doc.
 # `cpack --config <build>/CPackConfig.cmake` (or the build target `package`) makes a Debian package
 # of the install rules, installed under /usr.
 set(finder_maintainer "Gateway Finder developers <gateway-finder@example.org>")
@@ -25,6 +25,8 @@ add_custom_target(finder_docs ALL DEPENDS ${finder_gzipped_docs})
 
 install(FILES ${finder_doc_dir}/gateway-finder.1.gz DESTINATION share/man/man1)
 install(FILES ${finder_doc_dir}/changelog.gz cmake/debian/copyright DESTINATION share/doc/gateway-finder)
+# The metainfo's launchable names the desktop entry that resources/ installs.
+install(FILES resources/org.example.gatewayfinder.metainfo.xml DESTINATION share/metainfo)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME gateway-finder)
@@ -47,3 +49,4 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
 include(CPack)
+
