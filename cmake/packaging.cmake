@@ -50,3 +50,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
 include(CPack)
 
+# The install check installs the gzip'd documents and makes this package with cpack.
+if(TARGET tst_install)
+    add_dependencies(tst_install finder_docs)
+    target_compile_definitions(tst_install PRIVATE FINDER_CPACK_COMMAND="${CMAKE_CPACK_COMMAND}")
+endif()

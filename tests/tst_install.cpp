@@ -1,6 +1,7 @@
 // The installed program: `cmake --install` of the build tree into temporary prefixes (one with a
 // non-ASCII name, one staged with DESTDIR), the layout it makes, and the program started through its
-// symlink in bin/ finding the translation put beside the real executable.
+// symlink in bin/ finding the translation put beside the real executable. The Debian package of the
+// build tree, checked by lintian, and the menu entry and software-centre metadata it carries.
 #include "netnstest.h"
 
 #include <QDeadlineTimer>
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,6 +48,7 @@ private slots:
     void initTestCase() { NetnsTest::requirePrivateNetwork(); }
     void install_data();
     void install();
+    void package();
 };
 
 void TestInstall::install_data()
@@ -75,7 +78,6 @@ void TestInstall::install()
     const QString link = root + QStringLiteral("/bin/gateway-finder");
     QCOMPARE(QString::fromStdString(std::filesystem::read_symlink(QFile::encodeName(link).toStdString())),
              QStringLiteral("../lib/gateway-finder/gateway-finder"));
-    QVERIFY(QFile::exists(root + QStringLiteral("/share/applications/gateway-finder.desktop")));
     for (int size : {16, 32, 48, 64, 128, 256}) {
         const QString icon =
             QStringLiteral("%1/share/icons/hicolor/%2x%2/apps/gateway-finder.png").arg(root).arg(size);
@@ -92,6 +94,32 @@ void TestInstall::install()
                  lines.indexOf("finder_en_EN.qm") < lines.indexOf("QLocale: en_EN"),
              lines.join('\n').constData());
     QVERIFY(lines.contains("Es wurden 60 Bytes gesendet"));
+}
+
+void TestInstall::package()
+{
+    // The package is made in an empty folder and unpacked there, then every checker passes and reports
+    // neither errors nor warnings.
+    QTemporaryDir dir;
+    const QList<QStringList> steps = {
+        {FINDER_CPACK_COMMAND, "--config", NetnsTest::buildDir() + "/CPackConfig.cmake", "-D",
+         "CPACK_DEBIAN_FILE_NAME=finder.deb"},
+        {"dpkg-deb", "-x", "finder.deb", "root"},
+        {"lintian", "--fail-on", "error,warning", "finder.deb"},
+        {"appstreamcli", "validate", "--no-net", "--strict",
+         "root/usr/share/metainfo/org.example.gatewayfinder.metainfo.xml"},
+        {"desktop-file-validate", "root/usr/share/applications/gateway-finder.desktop"},
+    };
+    const QRegularExpression problem("^[EW]: |: (error|warning): ", QRegularExpression::MultilineOption);
+    for (QStringList command : steps) {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(command.takeFirst(), command);
+        QVERIFY(process.waitForFinished(2 * TimeoutMs));
+        const QString out = QString::fromUtf8(process.readAll());
+        QVERIFY2(process.exitCode() == 0 && !out.contains(problem), qPrintable(out));
+    }
 }
 
 QTEST_MAIN(TestInstall)

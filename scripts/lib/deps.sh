@@ -5,6 +5,7 @@ finder_packages=(
     libgl-dev libqt6svg6 qt6-qpa-plugins fonts-dejavu-core fonts-liberation2
     iproute2 libssl-dev
     xvfb xauth xdotool x11-utils imagemagick libxcb1-dev desktop-file-utils
+    dpkg-dev file lintian appstream
     clang libclang-rt-14-dev valgrind
 )
 
