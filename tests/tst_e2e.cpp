@@ -18,8 +18,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <memory>
-#include <vector>
 
 namespace {
 
@@ -90,22 +88,20 @@ QFont font(const char *family, int pixelSize)
     return font;
 }
 
-QByteArray xdotool(const QStringList &args, bool *ok = nullptr)
+QByteArray xdotool(const QStringList &args)
 {
     QProcess client;
     client.start(QStringLiteral("xdotool"), args);
-    const bool done = client.waitForFinished(TimeoutMs);
-    if (ok)
-        *ok = done && client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+    client.waitForFinished(TimeoutMs);
     return client.readAllStandardOutput();
 }
 
 // One run of the real program, handled through its window: clicks and keys at window coordinates,
-// what the screen shows, what it prints and how it ends.
+// what the screen shows and what it prints.
 struct Finder
 {
     QProcess process;
-    WId window = 0;
+    QString window;
     QByteArray out;
 
     ~Finder()
@@ -113,49 +109,38 @@ struct Finder
         process.kill();
         process.waitForFinished();
     }
-    bool start(const QString &program, const QProcessEnvironment &env)
+    void start(const QString &program)
     {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(program, {});
         const QDeadlineTimer deadline(TimeoutMs);
-        while (window == 0 && process.waitForStarted() && !deadline.hasExpired()) {
+        while (window.isEmpty() && !deadline.hasExpired() && process.waitForStarted()) {
             QTest::qWait(100);
-            window = xdotool({"search", "--onlyvisible", "--pid", QString::number(process.processId())})
-                         .split('\n')
-                         .first()
-                         .toULongLong();
+            const QString pid = QString::number(process.processId());
+            window =
+                QString::fromLatin1(xdotool({"search", "--onlyvisible", "--pid", pid}).split('\n').first());
         }
-        return window != 0 && run({"mousemove", "0", "0"});
-    }
-    bool run(const QStringList &args) const
-    {
-        bool ok = false;
-        xdotool(args, &ok);
-        return ok;
+        xdotool({"mousemove", "0", "0"});
     }
     // Clicks at a window position and puts the pointer back at the screen's corner.
-    bool click(QPoint at) const
+    void click(QPoint at) const
     {
-        return run({"mousemove", "--window", QString::number(window), QString::number(at.x()),
-                    QString::number(at.y()), "click", "1", "mousemove", "0", "0"});
+        xdotool({"mousemove", "--window", window, QString::number(at.x()), QString::number(at.y()), "click",
+                 "1", "mousemove", "0", "0"});
     }
     QImage grab() const
     {
-        return QGuiApplication::primaryScreen()->grabWindow(window).toImage().convertToFormat(
-            QImage::Format_RGB32);
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(window.toULongLong());
+        return shot.toImage().convertToFormat(QImage::Format_RGB32);
     }
-    QByteArray output()
+    QByteArray output() { return out += process.readAllStandardOutput(); }
+    bool endsWell()
     {
-        while (process.waitForReadyRead(0)) {
-        }
-        return out += process.readAllStandardOutput();
-    }
-    int exitCode()
-    {
-        if (!process.waitForFinished(TimeoutMs) && process.state() != QProcess::NotRunning)
-            return -1;
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return process.waitForFinished(TimeoutMs) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
     }
 };
 
@@ -254,6 +239,21 @@ QStringList settingsFrames(const SimulatorProcess *sim)
     return sim->receivedFrames().filter(QRegularExpression(QStringLiteral("^02")));
 }
 
+// The gateways of the first simulator: alt1 to alt12.
+Gateway alt(int n)
+{
+    return {QString::asprintf("alt%d", n), QString::asprintf("02:47:46:00:00:%02X", n),
+            QString::asprintf("192.168.0.%d", 99 + n)};
+}
+
+QList<Gateway> alts(int first, int last)
+{
+    QList<Gateway> gateways;
+    for (int n = first; n <= last; ++n)
+        gateways << alt(n);
+    return gateways;
+}
+
 } // namespace
 
 class TestEndToEnd : public QObject
@@ -261,100 +261,64 @@ class TestEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanup();
     void searchEditAndClose();
-    void thirteenGatewaysAndSecondCopy();
-
-private:
-    SimulatorProcess *simulator(int ns, const QStringList &args);
-    Finder *startFinder();
-
-    QTemporaryDir programDir;
-    QString program;
-    std::vector<std::unique_ptr<SimulatorProcess>> sims;
-    std::vector<std::unique_ptr<Finder>> finders;
 };
-
-void TestEndToEnd::initTestCase()
-{
-    NetnsTest::requirePrivateNetwork();
-    QVERIFY(NetnsTest::gatewayNamespaces().size() >= 3);
-    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    // A copy alone in its folder: no translation folder beside it, so the German edition runs.
-    program = programDir.filePath(QStringLiteral("gateway-finder"));
-    QVERIFY(QFile::copy(NetnsTest::buildDir() + QStringLiteral("/gateway-finder"), program));
-}
-
-void TestEndToEnd::cleanup()
-{
-    finders.clear(); // releases the gateway port before the next test
-    sims.clear();
-}
-
-SimulatorProcess *TestEndToEnd::simulator(int ns, const QStringList &args)
-{
-    sims.push_back(std::make_unique<SimulatorProcess>());
-    return sims.back()->start(NetnsTest::gatewayNamespaces().at(ns), args) ? sims.back().get() : nullptr;
-}
-
-Finder *TestEndToEnd::startFinder()
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), programDir.path());
-    finders.push_back(std::make_unique<Finder>());
-    return finders.back()->start(program, env) ? finders.back().get() : nullptr;
-}
 
 void TestEndToEnd::searchEditAndClose()
 {
-    SimulatorProcess *sim = simulator(0, {"--count", "2", "--names", "alt"});
-    SimulatorProcess *early =
-        simulator(1, {"--first-mac", "00:22:00:00:00:01", "--names", "frueh", "--ip", "192.168.0.50"});
-    SimulatorProcess *late = simulator(2, {"--first-mac", "00:22:00:00:00:01", "--names", "spaet", "--ip",
-                                           "192.168.0.200", "--delay", "2000"});
-    QVERIFY(sim && early && late);
-    Finder *finder = startFinder();
-    QVERIFY(finder);
-    QCOMPARE(xdotool({"getwindowname", QString::number(finder->window)}),
-             QByteArray("ZAN-IP-Gateway Finder 1.1.2\n"));
+    NetnsTest::requirePrivateNetwork();
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    // A copy alone in its folder: no translation folder beside it, so the German edition runs.
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("gateway-finder"));
+    QVERIFY(QFile::copy(NetnsTest::buildDir() + QStringLiteral("/gateway-finder"), program));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+    SimulatorProcess sim, early, late;
+    const QStringList ns = NetnsTest::gatewayNamespaces();
+    QVERIFY(sim.start(ns.at(0), {"--count", "12", "--names", "alt"}));
+    QVERIFY(early.start(ns.at(1),
+                        {"--first-mac", "00:22:00:00:00:01", "--names", "frueh", "--ip", "192.168.0.50"}));
+    QVERIFY(late.start(ns.at(2), {"--first-mac", "00:22:00:00:00:01", "--names", "spaet", "--ip",
+                                  "192.168.0.200", "--delay", "2000"}));
+    Finder finder;
+    finder.start(program);
+    QCOMPARE(xdotool({"getwindowname", finder.window}), QByteArray("ZAN-IP-Gateway Finder 1.1.2\n"));
 
-    // In MAC order; the later reply for the same MAC replaces the row in place.
-    const Gateway alt1{"alt1", "02:47:46:00:00:01", "192.168.0.100"};
-    const Gateway alt2{"alt2", "02:47:46:00:00:02", "192.168.0.101"};
-    QCOMPARE(waitForRows(finder, {{"frueh", "00:22:00:00:00:01", "192.168.0.50"}, alt1, alt2}), -1);
-    QCOMPARE(waitForRows(finder, {{"spaet", "00:22:00:00:00:01", "192.168.0.200"}, alt1, alt2}), -1);
-    QVERIFY(finder->output().startsWith("gateway-finder\nQLocale: de_DE\nEs wurden 60 Bytes gesendet\n"));
+    // The first twelve of thirteen in MAC order; the later reply for a MAC replaces its row in place.
+    QCOMPARE(
+        waitForRows(&finder, QList<Gateway>{{"frueh", "00:22:00:00:00:01", "192.168.0.50"}} + alts(1, 11)),
+        -1);
+    QCOMPARE(
+        waitForRows(&finder, QList<Gateway>{{"spaet", "00:22:00:00:00:01", "192.168.0.200"}} + alts(1, 11)),
+        -1);
+    QVERIFY(finder.output().startsWith("gateway-finder\nQLocale: de_DE\nEs wurden 60 Bytes gesendet\n"));
 
     // A new search forgets the gateways that no longer answer.
-    early->stop();
-    late->stop();
-    QVERIFY(finder->click(Search));
-    QCOMPARE(waitForRows(finder, {alt1, alt2}), -1);
-    QCOMPARE(sim->receivedFrames().count(DiscoveryHex), 2);
+    early.stop();
+    late.stop();
+    finder.click(Search);
+    QCOMPARE(waitForRows(&finder, alts(1, 12)), -1);
+    QCOMPARE(sim.receivedFrames().count(DiscoveryHex), 2);
 
     // An invalid address is marked and keeps the changes from being sent.
     const auto edit = [&](int editor, int erase, const QString &text) {
-        const Editor &e = Editors[editor];
-        return finder->click(rowRect(0).topLeft() + QPoint(e.x + e.width / 2, 20)) &&
-               finder->run(QStringList{"key", "End"} + QStringList(erase, "BackSpace")) &&
-               finder->run({"type", text});
+        finder.click(rowRect(0).topLeft() + QPoint(Editors[editor].x + Editors[editor].width / 2, 20));
+        xdotool(QStringList{"key", "End"} + QStringList(erase, "BackSpace"));
+        xdotool({"type", text});
     };
-    QVERIFY(finder->click(rowRect(0).topLeft() + QPoint(5, 5)));
-    QVERIFY(edit(Ip, 0, "9")); // 192.168.0.1009
-    QVERIFY(waitFor([&] { return showsEditorsWithIpMarked(finder->grab()); }, true));
-    QVERIFY(finder->click(Accept));
+    finder.click(rowRect(0).topLeft() + QPoint(5, 5));
+    edit(Ip, 0, "9"); // 192.168.0.1009
+    QVERIFY(waitFor([&] { return showsEditorsWithIpMarked(finder.grab()); }, true));
+    finder.click(Accept);
     QTest::qWait(QuietMs);
-    QCOMPARE(settingsFrames(sim), QStringList());
+    QCOMPARE(settingsFrames(&sim), QStringList());
 
-    QVERIFY(edit(Ip, 4, "150"));
-    QVERIFY(edit(Name, 4, "neu-1"));
-    QVERIFY(finder->click(Accept));
+    edit(Ip, 4, "150");
+    edit(Name, 4, "neu-1");
+    finder.click(Accept);
     const QString changed =
         settingsFrame("02 024746000001 000000000000 00 c0a80096 ffffff00 c0a80001 c0a80001", "neu-1");
-    QCOMPARE(waitFor([&] { return settingsFrames(sim); }, QStringList{changed}), QStringList{changed});
+    QCOMPARE(waitFor([&] { return settingsFrames(&sim); }, QStringList{changed}), QStringList{changed});
     QElapsedTimer sinceSent;
     sinceSent.start();
 
@@ -362,7 +326,7 @@ void TestEndToEnd::searchEditAndClose()
     QList<qint64> searches;
     while (sinceSent.elapsed() < 6500) {
         QTest::qWait(20);
-        if (sim->receivedFrames().count(DiscoveryHex) > 2 + searches.size())
+        if (sim.receivedFrames().count(DiscoveryHex) > 2 + searches.size())
             searches << sinceSent.elapsed();
     }
     QCOMPARE(searches.size(), 2);
@@ -370,59 +334,42 @@ void TestEndToEnd::searchEditAndClose()
     QVERIFY2(searches.at(0) > 1700 && searches.at(0) < 3000 && gap > 1700 && gap < 2500,
              qPrintable(QStringLiteral("%1 ms, then %2 ms").arg(searches.at(0)).arg(gap)));
     // The popup stays until its OK; then the row shows the gateway's new values.
-    QVERIFY(showsPopup(finder, "Meldung", Acknowledgement));
-    QVERIFY(finder->output().contains("\nName des Gateways: neu-1\n"));
-    QVERIFY(finder->click(PopupOk));
+    QVERIFY(showsPopup(&finder, "Meldung", Acknowledgement));
+    QVERIFY(finder.output().contains("\nName des Gateways: neu-1\n"));
+    finder.click(PopupOk);
     const Gateway neu1{"neu-1", "02:47:46:00:00:01", "192.168.0.150"};
-    QCOMPARE(waitForRows(finder, {neu1, alt2}), -1);
+    QCOMPARE(waitForRows(&finder, QList<Gateway>{neu1} + alts(2, 12)), -1);
 
     // Switching DHCP on sends the row's values with byte 13 set.
-    QVERIFY(finder->click(rowRect(1).topLeft() + QPoint(774, 19)));
-    QVERIFY(finder->click(Accept));
+    finder.click(rowRect(1).topLeft() + QPoint(774, 19));
+    finder.click(Accept);
     const QString dhcp =
         settingsFrame("02 024746000002 000000000000 01 c0a80065 ffffff00 c0a80001 c0a80001", "alt2");
-    QCOMPARE(waitFor([&] { return settingsFrames(sim); }, QStringList{changed, dhcp}),
+    QCOMPARE(waitFor([&] { return settingsFrames(&sim); }, QStringList{changed, dhcp}),
              QStringList({changed, dhcp}));
-    QVERIFY(showsPopup(finder, "Meldung", Acknowledgement));
-    QVERIFY(finder->click(PopupOk));
-    QCOMPARE(waitForRows(finder, {neu1, {"alt2", "02:47:46:00:00:02", "192.168.0.101", true}}), -1);
+    QVERIFY(showsPopup(&finder, "Meldung", Acknowledgement));
+    finder.click(PopupOk);
+    Gateway alt2 = alt(2);
+    alt2.dhcp = true;
+    QCOMPARE(waitForRows(&finder, QList<Gateway>{neu1, alt2} + alts(3, 12)), -1);
 
-    QVERIFY(finder->click(Close));
-    QCOMPARE(finder->exitCode(), 0);
-}
-
-void TestEndToEnd::thirteenGatewaysAndSecondCopy()
-{
-    SimulatorProcess *sim = simulator(
-        0, {"--count", "7", "--first-mac", "00:00:00:00:00:10", "--names", "b", "--ip", "192.168.0.110"});
-    QVERIFY(sim && simulator(1, {"--count", "6", "--first-mac", "00:00:00:00:00:01"}));
-    Finder *first = startFinder();
-    QVERIFY(first);
-    // The first twelve in MAC order: the second simulator's six, then six of the first's seven.
-    QList<Gateway> twelve;
-    for (int n = 0; n < 12; ++n) {
-        twelve.append(
-            {(n < 6 ? QStringLiteral("sim-gw%1") : QStringLiteral("b%1")).arg(n % 6 + 1),
-             QStringLiteral("00:00:00:00:00:%1").arg(n < 6 ? n + 1 : n + 10, 2, 16, QLatin1Char('0')),
-             QStringLiteral("192.168.0.%1").arg(n < 6 ? 100 + n : 104 + n)});
-    }
-    QCOMPARE(waitForRows(first, twelve), -1);
-
-    // A second copy cannot have the gateway port: it explains, searches nothing, and its OK ends it.
-    Finder *second = startFinder();
-    QVERIFY(second);
+    // A second copy cannot have the gateway port: it explains, sends nothing, and its OK ends it.
+    Finder second;
+    second.start(program);
     QVERIFY(showsPopup(
-        second, "Verbindungsfehler",
+        &second, "Verbindungsfehler",
         {"Beim Starten des ZAN-IP-Gateway-Finders ist ein Verbindungsfehler aufgetreten!", "",
          "Mögliche Ursachen:", "", "1) Der ZAN-IP-Gatway-Finder ist bereits geöffnet.",
          "Lösung: Bitte den bereits geöffneten ZAN-IP-Gateway-Finder verwenden.", "",
          "2) Der ZAN-Dezezazudazi ist gestartet.",
          "Lösung: Bitte den ZAN-Dezezazudazi beenden und den ZAN-IP-Gateway-Finder neu starten."}));
     QTest::qWait(QuietMs);
-    QCOMPARE(second->output(), QByteArray("gateway-finder\nQLocale: de_DE\n"));
-    QCOMPARE(sim->receivedFrames().count(DiscoveryHex), 1);
-    QVERIFY(second->click(PopupOk));
-    QCOMPARE(second->exitCode(), 0);
+    QCOMPARE(second.output(), QByteArray("gateway-finder\nQLocale: de_DE\n"));
+    second.click(PopupOk);
+    QVERIFY(second.endsWell());
+
+    finder.click(Close);
+    QVERIFY(finder.endsWell());
 }
 
 QTEST_MAIN(TestEndToEnd)
