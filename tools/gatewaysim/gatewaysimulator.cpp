@@ -164,6 +164,11 @@ void GatewaySimulator::applySettings(const QByteArray &request, const QHostAddre
     for (QByteArray &reply : replies) {
         if (GatewayFrame::replyMac(reply) != target)
             continue;
+        if (config.keepSettings) {
+            if (!config.noAck)
+                queueReply(reply, clock.elapsed() + config.delayMs, sender, senderPort);
+            return;
+        }
         // DHCP byte and the four addresses lie at the same offsets in request and reply.
         reply.replace(
             GatewayFrame::DhcpOffset, GatewayFrame::NameOffset - GatewayFrame::DhcpOffset,
@@ -171,7 +176,8 @@ void GatewaySimulator::applySettings(const QByteArray &request, const QHostAddre
         const QByteArray nameField = request.mid(GatewayFrame::NameOffset, GatewayFrame::NameField);
         const qsizetype end = nameField.indexOf('\0');
         putName(reply, end < 0 ? nameField : nameField.left(end));
-        queueReply(reply, clock.elapsed() + config.delayMs, sender, senderPort);
+        if (!config.noAck)
+            queueReply(reply, clock.elapsed() + config.delayMs, sender, senderPort);
         return;
     }
 }

@@ -37,6 +37,8 @@ public:
         int dropEvery = 0;
         bool malformed = false;
         bool unicast = false;
+        bool noAck = false;        // settings requests are not acknowledged
+        bool keepSettings = false; // settings requests are not applied
         QString logPath;
         QString commandLogPath;
     };

@@ -23,7 +23,8 @@ A discovery request (60 bytes, kind 0x01, all other bytes 0) is answered with on
 reply (kind 0xF0) per gateway, in gateway order. A settings request (60 bytes, kind 0x02)
 whose bytes 1-6 name one of the gateways' MACs changes that gateway's DHCP byte, four
 addresses and host name to the request's and is answered with that gateway's new reply (the
-acknowledgement). Every other datagram is ignored, and so are the simulator's own broadcasts.
+acknowledgement). --no-ack leaves out the acknowledgement, --keep-settings the change.
+Every other datagram is ignored, and so are the simulator's own broadcasts.
 Replies go to 255.255.255.255:31337 unless --unicast is given.
 
 It refuses to run in the machine's own network namespace (PID 1's; where that cannot be
@@ -134,6 +135,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption unicast(
         QStringLiteral("unicast"),
         QStringLiteral("Send replies to the address and port the request came from."));
+    const QCommandLineOption noAck(QStringLiteral("no-ack"),
+                                   QStringLiteral("Send no acknowledgement for settings requests."));
+    const QCommandLineOption keepSettings(
+        QStringLiteral("keep-settings"),
+        QStringLiteral("Do not apply settings requests: the acknowledgement carries the old values."));
     const QCommandLineOption log(
         QStringLiteral("log"),
         QStringLiteral("Write every datagram received on port 31337 to FILE, as hex, one "
@@ -152,6 +158,7 @@ int main(int argc, char *argv[])
         QStringLiteral("Run even in the machine's own network namespace."));
     parser.addOptions({count, firstMac, names, ip, subnet, gateway, nameserver, dhcp, dhcpByte, delay,
                        spacing, dropEvery, malformed, unicast, log, commandLog, ready, allowHostNetwork});
+    parser.addOptions({noAck, keepSettings});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(
@@ -197,6 +204,8 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("--drop-every must be a number from 0 to 1000000"));
     config.malformed = parser.isSet(malformed);
     config.unicast = parser.isSet(unicast);
+    config.noAck = parser.isSet(noAck);
+    config.keepSettings = parser.isSet(keepSettings);
     config.logPath = parser.value(log);
     config.commandLogPath = parser.value(commandLog);
 
