@@ -1,3 +1,4 @@
+#include "cli/commandline.h"
 #include "startup.h"
 #include "zorururoza.h"
 
@@ -11,6 +12,10 @@
 
 int main(int argc, char *argv[])
 {
+    // A command, --help or --version: no window and no display, only what was asked for on stdout.
+    if (argc > 1)
+        return CommandLine::run(argc, argv);
+
     QApplication application(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/icon")));
     Startup::setApplicationFont();

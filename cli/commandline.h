@@ -1,0 +1,48 @@
+#pragma once
+
+#include "protocol/gatewaysession.h"
+
+#include <QStringList>
+
+class QCommandLineParser;
+
+// The program without its window: "list" prints the gateways that answer a search, "set" changes
+// one gateway's settings. Runs on QCoreApplication, so it needs no display; results go to stdout,
+// everything else to stderr.
+class CommandLine
+{
+public:
+    // Part of the interface: scripts tell the outcomes apart by them.
+    enum ExitCode {
+        Success = 0,
+        NoAnswer = 1,     // no gateway answered, or not the one named
+        UsageError = 2,   // also an invalid value; nothing was sent
+        PortBusy = 3,     // UDP 31337 is held by the window, another copy or the companion program
+        NotConfirmed = 4, // the gateway did not confirm the settings in time
+        ValuesDiffer = 5, // after the change the gateway reports other values, or none
+    };
+
+    static constexpr int DefaultWaitMs = 2000;    // replies collected per search
+    static constexpr int DefaultTimeoutMs = 3000; // for the confirmation, as long as the window waits
+    static constexpr int RescanDelayMs = 2000;    // from the confirmation to the checking search
+    static constexpr int GraceMs = 200;           // replies still taken after the wanted gateway answered
+
+    // Creates the QCoreApplication and runs the command in argv; returns the exit code.
+    static int run(int argc, char *argv[]);
+
+private:
+    CommandLine();
+
+    int exec(const QStringList &arguments);
+    int list(QCommandLineParser &parser, const QStringList &arguments);
+    int set(QCommandLineParser &parser, const QStringList &arguments);
+    // Parses the command's options; false when the run is over (help, version or an error).
+    bool parseCommand(QCommandLineParser &parser, const QStringList &arguments, int expectedPositionals,
+                      int *exitCode);
+    bool bindPort();
+    // Lets replies come in for ms milliseconds, or until mac has answered and GraceMs passed.
+    void collect(int ms, const QString &mac = QString());
+    bool waitForAcknowledgement(int ms);
+
+    GatewaySession session;
+};

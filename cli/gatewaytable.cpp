@@ -1,0 +1,113 @@
+#include "gatewaytable.h"
+
+#include "protocol/gatewaysession.h"
+#include "protocol/networkinterfaces.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+
+namespace GatewayTable {
+
+namespace {
+
+const char *boolText(bool value)
+{
+    return value ? "true" : "false";
+}
+
+// Quoted only when the field would otherwise break the row (RFC 4180).
+QString csvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+} // namespace
+
+QList<Entry> entries(const GatewaySession &session)
+{
+    const QSet<QString> conflicts = session.conflictingAddresses();
+    QList<Entry> out;
+    for (const GatewayRecord *r : session.records())
+        out.append({*r, NetworkInterfaces::name(r->interfaceIndex), conflicts.contains(r->ip)});
+    return out;
+}
+
+QString table(const QList<Entry> &entries)
+{
+    // The window's column titles come from its translation context, so an installed translation
+    // applies here too.
+    QList<QStringList> rows{{
+        QCoreApplication::translate("ZORURuroza", "Hostname"),
+        QCoreApplication::translate("ZORURuroza", "MAC-Adresse"),
+        QCoreApplication::translate("ZORURuroza", "IP-Adresse"),
+        QCoreApplication::translate("ZORURuroza", "Subnetmaske"),
+        QCoreApplication::translate("ZORURuroza", "Gateway"),
+        QCoreApplication::translate("ZORURuroza", "Nameserver"),
+        QCoreApplication::translate("ZORURuroza", "DHCP"),
+        QCoreApplication::translate("GatewayTable", "Schnittstelle"),
+    }};
+    for (const Entry &e : entries) {
+        const GatewayRecord &r = e.record;
+        rows.append({r.gatewayName, r.mac, e.conflict ? r.ip + QLatin1Char('!') : r.ip, r.subnet, r.gateway,
+                     r.nameserver, QLatin1String(r.dhcp ? "on" : "off"), e.interfaceName});
+    }
+    QList<qsizetype> widths(rows.first().size(), 0);
+    for (const QStringList &row : std::as_const(rows)) {
+        for (qsizetype i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], row.at(i).size());
+    }
+    QString out;
+    for (const QStringList &row : std::as_const(rows)) {
+        QString line;
+        for (qsizetype i = 0; i < row.size(); ++i)
+            line += i + 1 < row.size() ? row.at(i).leftJustified(widths[i] + 2) : row.at(i);
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        out += line + QLatin1Char('\n');
+    }
+    return out;
+}
+
+QString csv(const QList<Entry> &entries)
+{
+    QString out = QStringLiteral("mac,name,ip,mask,gateway,dns,dhcp,interface,conflict\n");
+    for (const Entry &e : entries) {
+        const GatewayRecord &r = e.record;
+        const QStringList fields{
+            r.mac,           r.gatewayName,       r.ip, r.subnet, r.gateway, r.nameserver, boolText(r.dhcp),
+            e.interfaceName, boolText(e.conflict)};
+        QStringList quoted;
+        for (const QString &field : fields)
+            quoted.append(csvField(field));
+        out += quoted.join(QLatin1Char(',')) + QLatin1Char('\n');
+    }
+    return out;
+}
+
+QByteArray json(const QList<Entry> &entries)
+{
+    QJsonArray array;
+    for (const Entry &e : entries) {
+        const GatewayRecord &r = e.record;
+        array.append(QJsonObject{{QStringLiteral("mac"), r.mac},
+                                 {QStringLiteral("name"), r.gatewayName},
+                                 {QStringLiteral("ip"), r.ip},
+                                 {QStringLiteral("mask"), r.subnet},
+                                 {QStringLiteral("gateway"), r.gateway},
+                                 {QStringLiteral("dns"), r.nameserver},
+                                 {QStringLiteral("dhcp"), r.dhcp},
+                                 {QStringLiteral("interface"), e.interfaceName},
+                                 {QStringLiteral("conflict"), e.conflict}});
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+}
+
+} // namespace GatewayTable
