@@ -47,6 +47,7 @@ ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
 
     ackTimer = new QTimer(this);
     ackTimer->setSingleShot(true);
+    ackTimer->setTimerType(Qt::PreciseTimer);
     ackTimer->setInterval(AckTimeout);
     connect(ackTimer, &QTimer::timeout, this, &ZORURuroza::reportMissingAck);
 
@@ -258,9 +259,6 @@ void ZORURuroza::sendGatewaySettings()
         const QSignalBlocker quiet(row);
         row->commitEdits();
     }
-    if (!rowsShowRecordOrder())
-        refreshRows();
-
     GatewayRecord values;
     values.gatewayName = row->gatewayName();
     values.mac = row->mac();
@@ -274,6 +272,8 @@ void ZORURuroza::sendGatewaySettings()
     std::fflush(stdout);
     gatewaySession->sendSettings(values);
     ackTimer->start();
+    if (!rowsShowRecordOrder())
+        refreshRows();
 }
 
 void ZORURuroza::acknowledgeSettings()

@@ -1,6 +1,7 @@
-// The finder window against simulated gateways in other network namespaces: what the end-to-end
-// suite on the real program cannot easily see — malformed datagrams, one active row, which reply
-// acknowledges a change, the exclusive bind, and the command datagrams.
+// The finder window against simulated gateways in other network namespaces, two networks of the
+// finder among them: what the end-to-end suite on the real program cannot easily see — malformed
+// datagrams, late replies while a row is edited, which reply acknowledges a change, popups holding
+// the keyboard, the exclusive bind, shared addresses, and the command datagrams.
 #include "app/zorururoza.h"
 #include "lineedit/clineedit.h"
 #include "netnstest.h"
@@ -12,8 +13,7 @@
 #include "widgets/pushbutton.h"
 
 #include <QElapsedTimer>
-#include <QNetworkDatagram>
-#include <QSignalSpy>
+#include <QProcess>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -23,7 +23,7 @@ using Row = GatewayInfoWidget;
 
 namespace {
 
-const QByteArray discoveryHex = "01" + QByteArray(118, '0');
+const QString discoveryHex = "01" + QString(118, '0');
 
 PushButton *button(QWidget *window, const QString &caption)
 {
@@ -42,16 +42,28 @@ QStringList macs(const ZORURuroza &window)
     return out;
 }
 
-int countOf(const QStringList &frames, const QByteArray &hex)
+// The MACs the visible rows show, top to bottom.
+QStringList shownMacs(const ZORURuroza &window)
 {
-    return int(frames.count(QString::fromLatin1(hex)));
+    QStringList out;
+    for (const Row *row : window.rows()) {
+        if (!row->isHidden())
+            out << row->mac();
+    }
+    return out;
 }
 
-void typeInto(cLineEdit *edit, const QString &text)
+QStringList settingsFrames(const SimulatorProcess *sim)
 {
-    edit->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(edit->hasFocus());
-    QTest::keyClicks(edit, text);
+    return sim->receivedFrames().filter(QRegularExpression("^02"));
+}
+
+// The amber warning mark, at the place of the IP address's validation mark.
+bool showsWarningMark(Row *row)
+{
+    const QPointF p = Row::errorMarkRect(Row::Ip).topLeft() + QPointF(3.5, 8.5);
+    const QColor c = row->grab().toImage().pixelColor(p.toPoint());
+    return c.red() > 200 && c.green() > 120 && c.green() < 190 && c.blue() < 80;
 }
 
 } // namespace
@@ -64,13 +76,14 @@ private slots:
     void initTestCase();
     void cleanup();
     void malformedDatagramsAreIgnored();
-    void oneActiveRowAndInvalidInput();
-    void otherGatewayIsNotTheAcknowledgement();
+    void editingSurvivesLateReplies();
+    void confirmationAndItsAbsence();
+    void everyNetworkOfThePc();
     void secondCopyShowsConnectionError();
     void commandDatagrams();
 
 private:
-    SimulatorProcess *simulator(int ns, const QStringList &args);
+    SimulatorProcess *simulator(const QString &ns, const QStringList &args);
     ZORURuroza *openWindow();
 
     std::vector<std::unique_ptr<SimulatorProcess>> sims;
@@ -81,6 +94,7 @@ void TestMainWindow::initTestCase()
 {
     NetnsTest::requirePrivateNetwork();
     QVERIFY(NetnsTest::gatewayNamespaces().size() >= 2);
+    QVERIFY(!qEnvironmentVariable("GF_NETNS_SECOND_GATEWAYS").isEmpty());
 }
 
 void TestMainWindow::cleanup()
@@ -89,10 +103,10 @@ void TestMainWindow::cleanup()
     sims.clear();
 }
 
-SimulatorProcess *TestMainWindow::simulator(int ns, const QStringList &args)
+SimulatorProcess *TestMainWindow::simulator(const QString &ns, const QStringList &args)
 {
     auto sim = std::make_unique<SimulatorProcess>();
-    if (!sim->start(NetnsTest::gatewayNamespaces().at(ns), args))
+    if (!sim->start(ns, args))
         return nullptr;
     sims.push_back(std::move(sim));
     return sims.back().get();
@@ -111,7 +125,7 @@ void TestMainWindow::malformedDatagramsAreIgnored()
 {
     // Datagrams of other lengths and 60-byte frames of other kinds come before the replies; the
     // other kinds end a pass, and the replies behind them are read in the next one.
-    QVERIFY(simulator(0, {"--count", "2", "--malformed"}));
+    QVERIFY(simulator(NetnsTest::gatewayNamespaces().at(0), {"--count", "2", "--malformed"}));
     ZORURuroza *window = openWindow();
     QVERIFY(window);
     QTRY_COMPARE(window->records().size(), 2);
@@ -119,66 +133,173 @@ void TestMainWindow::malformedDatagramsAreIgnored()
     QCOMPARE(macs(*window), QStringList({"02:47:46:00:00:01", "02:47:46:00:00:02"}));
 }
 
-void TestMainWindow::oneActiveRowAndInvalidInput()
+void TestMainWindow::editingSurvivesLateReplies()
 {
-    SimulatorProcess *sim = simulator(0, {"--count", "3"});
-    QVERIFY(sim);
+    const QStringList ns = NetnsTest::gatewayNamespaces();
+    // The edited gateway shares its address with the first of twenty that answer late.
+    SimulatorProcess *edited =
+        simulator(ns.at(0), {"--first-mac", "00:50:00:00:00:01", "--names", "edit", "--ip", "192.168.0.100"});
+    QVERIFY(edited);
     ZORURuroza *window = openWindow();
     QVERIFY(window);
-    QTRY_COMPARE(window->records().size(), 3);
-    const auto &rows = window->rows();
+    QTRY_COMPARE(window->records().size(), 1);
+    Row *row = window->rows().at(0);
+    QVERIFY(!showsWarningMark(row));
 
-    QTest::mouseClick(rows.at(0), Qt::LeftButton, {}, {5, 5});
-    QTest::mouseClick(rows.at(1), Qt::LeftButton, {}, {5, 5});
-    QVERIFY(!rows.at(0)->isActive());
-    QVERIFY(rows.at(1)->isActive());
-    QTest::mouseClick(rows.at(2)->dhcpCheckBox(), Qt::LeftButton, {}, {6, 6});
-    QVERIFY(rows.at(2)->isActive());
-    QVERIFY(!rows.at(1)->isActive());
+    QTest::mouseClick(row, Qt::LeftButton, {}, {5, 5});
+    cLineEdit *name = row->editor(Row::Name);
+    name->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(name->hasFocus());
+    QTest::keyClick(name, Qt::Key_End);
+    QTest::keyClicks(name, "x");
+    QTest::keyClick(name, Qt::Key_Left);
+    QTest::keyClick(name, Qt::Key_Left, Qt::ShiftModifier);
 
-    // An invalid value blocks "Übernehmen": nothing printed, nothing sent.
-    typeInto(rows.at(2)->editor(Row::Name), "a..b");
-    const QByteArray out =
-        captureStdout([&] { QTest::mouseClick(button(window, "Übernehmen"), Qt::LeftButton); });
-    QVERIFY(out.isEmpty());
-    QTest::qWait(300);
-    for (const QString &frame : sim->receivedFrames())
-        QVERIFY(!frame.startsWith("02"));
-    QVERIFY(rows.at(2)->isActive());
-    QVERIFY(!window->findChild<MessageBox *>());
-}
-
-void TestMainWindow::otherGatewayIsNotTheAcknowledgement()
-{
-    QVERIFY(simulator(0, {"--first-mac", "00:33:00:00:00:01", "--delay", "1200"}));
-    ZORURuroza *window = openWindow();
-    QVERIFY(window);
-    QTRY_COMPARE_WITH_TIMEOUT(window->records().size(), 1, 5000);
-
-    QTest::mouseClick(window->rows().at(0), Qt::LeftButton, {}, {5, 5});
-    QTest::mouseClick(button(window, "Übernehmen"), Qt::LeftButton);
-
-    // Another gateway answers a search from elsewhere while the acknowledgement is awaited.
-    QVERIFY(simulator(1, {"--first-mac", "00:44:00:00:00:01", "--names", "other"}));
+    // Twenty gateways with smaller MACs, and the edited one again, answer a search from elsewhere.
+    QVERIFY(simulator(ns.at(1), {"--count", "20", "--first-mac", "00:10:00:00:00:01"}));
     QUdpSocket elsewhere;
     QVERIFY(elsewhere.bind(QHostAddress::AnyIPv4, 0));
     QByteArray discovery(60, '\0');
     discovery[0] = 0x01;
     elsewhere.writeDatagram(discovery, QHostAddress::Broadcast, 31337);
+    QTRY_COMPARE(window->records().size(), 21);
+    QTest::qWait(200);
 
-    QTRY_VERIFY(macs(*window).contains("00:44:00:00:00:01"));
+    QVERIFY(row->isActive());
+    QCOMPARE(row->mac(), QStringLiteral("00:50:00:00:00:01"));
+    QCOMPARE(name->text(), QStringLiteral("editx"));
+    QCOMPARE(name->cursorPosition(), 3);
+    QCOMPARE(name->anchorPosition(), 4);
+    QVERIFY(name->hasFocus());
+    QStringList expected = {"00:50:00:00:00:01"};
+    for (int i = 1; i <= 11; ++i)
+        expected << QStringLiteral("00:10:00:00:00:%1").arg(i, 2, 16, QLatin1Char('0')).toUpper();
+    QCOMPARE(shownMacs(*window), expected);
+    // The shared address is marked on both rows; the edited row's mark stands while its IP is unchanged.
+    QVERIFY(showsWarningMark(window->rows().at(1)));
+    QVERIFY(!showsWarningMark(window->rows().at(2)));
+    QVERIFY(showsWarningMark(row));
+
+    // The settings go to the edited gateway, with the typed name; then the rows are in MAC order.
+    QTest::keyClick(name, Qt::Key_End);
+    QTest::keyClick(name, Qt::Key_Backspace);
+    cLineEdit *ip = row->editor(Row::Ip);
+    QTest::keyClick(ip, Qt::Key_End);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(ip, Qt::Key_Backspace);
+    QTest::keyClicks(ip, "250");
+    QTest::mouseClick(button(window, "Übernehmen"), Qt::LeftButton);
+    QTRY_COMPARE(settingsFrames(edited).size(), 1);
+    QCOMPARE(settingsFrames(edited).at(0), "02"
+                                           "005000000001"
+                                           "000000000000"
+                                           "00" // kind, MAC, DHCP
+                                           "c0a800fa"
+                                           "ffffff00"
+                                           "c0a80001"
+                                           "c0a80001" // 192.168.0.250
+                                           "65646974" +
+                                               QString(52, '0')); // "edit"
+    QCOMPARE(shownMacs(*window).first(), QStringLiteral("00:10:00:00:00:01"));
+
+    // After the confirmation and the first re-scan, the address is no longer shared.
+    QTRY_VERIFY(window->findChild<MessageBox *>());
+    QTRY_COMPARE_WITH_TIMEOUT(edited->receivedFrames().count(discoveryHex), 3, 5000);
+    QTRY_COMPARE(window->records().size(), 21);
+    QTest::qWait(200);
+    for (Row *r : window->rows())
+        QVERIFY(!showsWarningMark(r));
+
+    // A second confirmation between the two re-scans is followed by two re-scans of its own.
+    QVERIFY(QMetaObject::invokeMethod(window, "changeGatewaySettings"));
+    QTRY_COMPARE(window->findChildren<MessageBox *>().size(), 2);
+    const qsizetype searches = edited->receivedFrames().count(discoveryHex);
+    QTRY_COMPARE_WITH_TIMEOUT(edited->receivedFrames().count(discoveryHex), searches + 2, 6000);
+    QTest::qWait(2500);
+    QCOMPARE(edited->receivedFrames().count(discoveryHex), searches + 2);
+}
+
+void TestMainWindow::confirmationAndItsAbsence()
+{
+    const QStringList ns = NetnsTest::gatewayNamespaces();
+    SimulatorProcess *slow = simulator(ns.at(0), {"--first-mac", "00:60:00:00:00:01", "--delay", "3500"});
+    QVERIFY(slow);
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+    QTRY_COMPARE_WITH_TIMEOUT(window->records().size(), 1, 6000);
+    QTest::mouseClick(window->rows().at(0), Qt::LeftButton, {}, {5, 5});
+    QElapsedTimer sent;
+    sent.start();
+    QTest::mouseClick(button(window, "Übernehmen"), Qt::LeftButton);
+
+    // Another gateway's reply while the confirmation is awaited is an ordinary one.
+    QVERIFY(simulator(ns.at(1), {"--first-mac", "00:70:00:00:00:01"}));
+    QUdpSocket elsewhere;
+    QVERIFY(elsewhere.bind(QHostAddress::AnyIPv4, 0));
+    QByteArray discovery(60, '\0');
+    discovery[0] = 0x01;
+    elsewhere.writeDatagram(discovery, QHostAddress::Broadcast, 31337);
+    QTRY_VERIFY(macs(*window).contains("00:70:00:00:00:01"));
     QVERIFY(!window->findChild<MessageBox *>());
-    QTRY_VERIFY_WITH_TIMEOUT(window->findChild<MessageBox *>(), 5000);
+
+    // About three seconds without a confirmation bring the notice; the late one still counts.
+    QTRY_VERIFY_WITH_TIMEOUT(window->findChild<MessageBox *>(), 3500);
+    QVERIFY2(sent.elapsed() >= 3000, QByteArray::number(sent.elapsed()));
+    QCOMPARE(window->findChildren<MessageBox *>().size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(window->findChildren<MessageBox *>().size(), 2, 3000);
+
+    // The popups hold the keyboard: Tab and Space press OK, not "Suchen" or a DHCP box beneath.
+    const qsizetype searches = slow->receivedFrames().count(discoveryHex);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QTRY_COMPARE(window->findChildren<MessageBox *>().size(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_COMPARE(window->findChildren<MessageBox *>().size(), 0);
+    QCOMPARE(slow->receivedFrames().count(discoveryHex), searches);
+    QVERIFY(!window->rows().at(0)->dhcp());
+}
+
+void TestMainWindow::everyNetworkOfThePc()
+{
+    // The finder's default route leads to the first network; the second has no route of its own.
+    SimulatorProcess *first =
+        simulator(NetnsTest::gatewayNamespaces().at(0), {"--first-mac", "00:30:00:00:00:01", "--count", "2"});
+    const QString secondNs = qEnvironmentVariable("GF_NETNS_SECOND_GATEWAYS").split(' ').first();
+    SimulatorProcess *second = simulator(secondNs, {"--first-mac", "00:20:00:00:00:01", "--count", "2"});
+    QVERIFY(first && second);
+    ZORURuroza *window = nullptr;
+    QCOMPARE(captureStdout([&] { window = openWindow(); }),
+             QByteArray("Es wurden 60 Bytes gesendet\nEs wurden 60 Bytes gesendet\n"));
+    QVERIFY(window);
+    QTRY_COMPARE(macs(*window), QStringList({"00:20:00:00:00:01", "00:20:00:00:00:02", "00:30:00:00:00:01",
+                                             "00:30:00:00:00:02"}));
+    QCOMPARE(first->receivedFrames(), QStringList({discoveryHex}));
+    QCOMPARE(second->receivedFrames(), QStringList({discoveryHex}));
+
+    // Settings for a gateway of the second network go there only, and its confirmation counts.
+    QTest::mouseClick(window->rows().at(1), Qt::LeftButton, {}, {5, 5});
+    QTest::mouseClick(button(window, "Übernehmen"), Qt::LeftButton);
+    QTRY_VERIFY(window->findChild<MessageBox *>());
+    QCOMPARE(settingsFrames(second).size(), 1);
+    QVERIFY(settingsFrames(second).at(0).startsWith("02002000000002"));
+    QVERIFY(settingsFrames(first).isEmpty());
+
+    // A network that goes away costs only its own frame.
+    QCOMPARE(QProcess::execute("ip", {"link", "set", "eth1", "down"}), 0);
+    QCOMPARE(captureStdout([&] { QVERIFY(QMetaObject::invokeMethod(window, "scanNetwork")); }),
+             QByteArray("Es wurden 60 Bytes gesendet\n"));
+    QTRY_COMPARE(macs(*window), QStringList({"00:30:00:00:00:01", "00:30:00:00:00:02"}));
+    QCOMPARE(QProcess::execute("ip", {"link", "set", "eth1", "up"}), 0);
 }
 
 void TestMainWindow::secondCopyShowsConnectionError()
 {
-    SimulatorProcess *sim = simulator(0, {"--count", "1"});
+    SimulatorProcess *sim = simulator(NetnsTest::gatewayNamespaces().at(0), {"--count", "1"});
     QVERIFY(sim);
     ZORURuroza *first = openWindow();
     QVERIFY(first);
     QVERIFY(first->isSocketBound());
-    QTRY_COMPARE(countOf(sim->receivedFrames(), discoveryHex), 1);
+    QTRY_COMPARE(sim->receivedFrames(), QStringList({discoveryHex}));
 
     ZORURuroza *second = nullptr;
     const QByteArray out = captureStdout([&] { second = openWindow(); });
@@ -189,10 +310,16 @@ void TestMainWindow::secondCopyShowsConnectionError()
     QVERIFY(popup);
     QVERIFY(popup->isVisible());
     QCOMPARE(popup->geometry(), QRect(0, 0, 857, 600));
+    // Without the port, neither a search nor a command goes out, by key or by name.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(QMetaObject::invokeMethod(second, "scanNetwork"));
+    QVERIFY(QMetaObject::invokeMethod(second, "slotPing"));
     QTest::qWait(300);
-    QCOMPARE(countOf(sim->receivedFrames(), discoveryHex), 1);
+    QCOMPARE(sim->receivedFrames(), QStringList({discoveryHex}));
+    QVERIFY(sim->receivedCommands().isEmpty());
 
-    QTest::mouseClick(button(popup, "OK"), Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     QVERIFY(!second->isVisible());
     QVERIFY(first->isVisible());
 
@@ -205,7 +332,7 @@ void TestMainWindow::secondCopyShowsConnectionError()
 
 void TestMainWindow::commandDatagrams()
 {
-    SimulatorProcess *sim = simulator(0, {"--count", "0"});
+    SimulatorProcess *sim = simulator(NetnsTest::gatewayNamespaces().at(0), {"--count", "0"});
     QVERIFY(sim);
     ZORURuroza *window = openWindow();
     QVERIFY(window);

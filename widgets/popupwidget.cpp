@@ -37,6 +37,21 @@ void PopupWidget::showEvent(QShowEvent *event)
         setFocus(Qt::OtherFocusReason);
 }
 
+// A popup still shown beneath takes the keyboard back.
+void PopupWidget::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (!parentWidget())
+        return;
+    const auto popups = parentWidget()->findChildren<PopupWidget *>(Qt::FindDirectChildrenOnly);
+    for (auto it = popups.crbegin(); it != popups.crend(); ++it) {
+        if (*it != this && (*it)->isVisible()) {
+            (*it)->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
 void PopupWidget::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {

@@ -36,6 +36,7 @@ protected:
     // While shown, the popup holds the keyboard: Return or Space presses OK, Escape cancels, and
     // Tab moves only among the popup's own fields. Nothing beneath sees a key.
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool focusNextPrevChild(bool next) override;
 
