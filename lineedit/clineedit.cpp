@@ -4,10 +4,12 @@
 
 #include <QClipboard>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QtMath>
 
 #include <cstdio>
 
@@ -62,9 +64,15 @@ QString cLineEdit::displayText() const
     return echoMode == 0 ? content : maskedText;
 }
 
-int cLineEdit::pixel(int i) const
+const TextGeometry::PrefixWidths &cLineEdit::prefixWidths()
 {
-    return TextGeometry::pixel(QFontMetrics(measureFont), displayText(), i);
+    widths.update(measureFont, echoMode == 0 ? content : maskedText);
+    return widths;
+}
+
+int cLineEdit::pixel(int i)
+{
+    return prefixWidths().at(i);
 }
 
 void cLineEdit::collapseSelection()
@@ -87,13 +95,12 @@ void cLineEdit::selectAll()
 {
     if (!editable)
         return;
-    const QString shown = displayText();
     noSelection = 0;
     selectionFixedX = 0;
-    selectionMovingX = QFontMetrics(measureFont).horizontalAdvance(shown);
+    selectionMovingX = pixel(int(content.size()));
     cursorPos = 0;
-    anchorPos = shown.size();
-    update();
+    anchorPos = int(content.size());
+    updateScroll();
 }
 
 void cLineEdit::deleteSelection()
@@ -101,8 +108,8 @@ void cLineEdit::deleteSelection()
     if (cursorPos != anchorPos) {
         const int lo = qMin(cursorPos, anchorPos);
         const int hi = qMax(cursorPos, anchorPos);
-        setText(QString(content).remove(lo, hi - lo));
         cursorPos = anchorPos = lo;
+        setText(QString(content).remove(lo, hi - lo));
         selectionFixedX = selectionMovingX;
     }
     noSelection = 1;
@@ -155,6 +162,13 @@ void cLineEdit::keyPressEvent(QKeyEvent *event)
 
     const int n = content.size();
     const bool withShift = event->modifiers() == Qt::ShiftModifier;
+    // The selection mode a key that changes nothing leaves behind: the one before this key, or
+    // before the Shift press that came just before it.
+    const int unchanged = noSelectionBeforeShift >= 0 ? noSelectionBeforeShift : noSelection;
+    if (event->key() != Qt::Key_Shift)
+        noSelectionBeforeShift = -1;
+    else if (!event->isAutoRepeat())
+        noSelectionBeforeShift = noSelection;
     if (withShift)
         noSelection = 0;
 
@@ -231,27 +245,29 @@ void cLineEdit::keyPressEvent(QKeyEvent *event)
         }
         break;
     default:
-        typeText(event->text(), withShift);
+        if (!typeText(event->text(), withShift))
+            noSelection = unchanged;
         return;
     }
     updateScroll();
 }
 
-void cLineEdit::typeText(const QString &typed, bool withShift)
+// Returns false when the key is ignored, dropped or refused.
+bool cLineEdit::typeText(const QString &typed, bool withShift)
 {
     if (typed.isEmpty() || !typed.at(0).isPrint())
-        return;
+        return false;
     if (content.size() > maxLength) {
         setText(content.left(maxLength));
         updateScroll();
-        return;
+        return false;
     }
     if (content.size() == maxLength)
-        return;
+        return false;
     // A refused character changes nothing, not even a selection it would have replaced.
     if (!allowedChars.isEmpty() && !allowedChars.contains(typed)) {
         emit notValid();
-        return;
+        return false;
     }
 
     if (withShift) {
@@ -269,13 +285,14 @@ void cLineEdit::typeText(const QString &typed, bool withShift)
     if (fitting.size() < typed.size() && !fitting.isEmpty() && fitting.back().isHighSurrogate())
         fitting.chop(1);
     if (fitting.isEmpty())
-        return;
+        return true;
     const int at = cursorPos;
     setText(QString(content).insert(at, fitting));
     cursorPos = qBound(1, at + int(fitting.size()), int(content.size()));
     collapseSelection();
     emit textChanged(content);
     updateScroll();
+    return true;
 }
 
 void cLineEdit::timerEvent(QTimerEvent *event)
@@ -288,16 +305,21 @@ void cLineEdit::timerEvent(QTimerEvent *event)
 
 void cLineEdit::mousePressEvent(QMouseEvent *event)
 {
-    const QString shown = displayText();
-    if (shown.size() >= 2) {
-        const TextGeometry::Boundary boundary = TextGeometry::boundaryAt(
-            TextGeometry::prefixWidths(QFontMetrics(measureFont), shown), pointerPosition(event));
+    noSelectionBeforeShift = -1;
+    if (content.size() >= 2) {
+        const TextGeometry::Boundary boundary =
+            TextGeometry::boundaryAt(prefixWidths(), pointerPosition(event));
         cursorPos = boundary.index;
         caretX = boundary.x;
+        // The pointer is measured from the first character; a scrolled view follows the cursor.
+        if (scrollOffset > 0)
+            updateScroll();
+        selectionMovingX = selectionFixedX = boundary.x;
+    } else {
+        selectionMovingX = selectionFixedX = caretX;
     }
     anchorPos = cursorPos;
     noSelection = 0;
-    selectionMovingX = selectionFixedX = caretX;
     update();
 }
 
@@ -305,17 +327,17 @@ void cLineEdit::mouseMoveEvent(QMouseEvent *event)
 {
     if (noSelection != 0)
         return;
-    const QString shown = displayText();
     const int t = pointerPosition(event);
-    const QList<int> widths = TextGeometry::prefixWidths(QFontMetrics(measureFont), shown);
+    const TextGeometry::PrefixWidths &widths = prefixWidths();
+    const int n = widths.size();
     if (t <= 0) {
         anchorPos = 0;
         selectionMovingX = 0;
-    } else if (t > widths.last()) {
-        anchorPos = shown.size();
-        selectionMovingX = widths.last();
+    } else if (t > widths.at(n)) {
+        anchorPos = n;
+        selectionMovingX = widths.at(n);
     } else {
-        if (shown.size() >= 2) {
+        if (n >= 2) {
             const TextGeometry::Boundary boundary = TextGeometry::boundaryAt(widths, t);
             anchorPos = boundary.index;
             selectionMovingX = boundary.x;
@@ -338,6 +360,7 @@ void cLineEdit::mouseDoubleClickEvent(QMouseEvent *)
 
 void cLineEdit::focusInEvent(QFocusEvent *)
 {
+    noSelectionBeforeShift = -1;
     caretHidden = 0;
     if (blinkTimer != 0)
         killTimer(blinkTimer);
@@ -348,6 +371,7 @@ void cLineEdit::focusInEvent(QFocusEvent *)
 
 void cLineEdit::focusOutEvent(QFocusEvent *)
 {
+    noSelectionBeforeShift = -1;
     if (blinkTimer != 0)
         killTimer(blinkTimer);
     blinkTimer = 0;
@@ -382,8 +406,30 @@ void cLineEdit::paintEvent(QPaintEvent *event)
     if (noSelection == 0)
         painter.fillRect(TextGeometry::highlightRect(selectionFixedX, selectionMovingX, height()),
                          selectionColor);
-    painter.drawText(TextGeometry::textRect(width(), height()), TextGeometry::toolkitAlignment(alignment),
-                     displayText().mid(scrollOffset));
+    QRect area = TextGeometry::textRect(width(), height());
+    const Qt::Alignment flags = TextGeometry::toolkitAlignment(alignment);
+    QString shown = displayText().mid(scrollOffset);
+    const qsizetype whole = shown.size();
+    if (!(flags & (Qt::AlignRight | Qt::AlignHCenter))) {
+        // Characters past the right edge are not drawn; laying them out would cost a long text
+        // its whole length on every paint. A few are kept so the last visible ones kern as before.
+        const TextGeometry::PrefixWidths &all = prefixWidths();
+        const int end = all.firstReaching(all.at(scrollOffset) + area.width() + 1, scrollOffset);
+        shown.truncate(end - scrollOffset + 16);
+    }
+    if (!isEnabled() && shown.size() == whole) {
+        // A field that cannot be edited cannot be scrolled either: a text a little too wide for
+        // it is narrowed to fit rather than cut, at whatever scale the screen has.
+        const qreal textWidth = QFontMetricsF(font, this).horizontalAdvance(shown);
+        if (textWidth > area.width()) {
+            painter.translate(area.left(), 0);
+            painter.scale(area.width() / textWidth, 1);
+            painter.translate(-area.left(), 0);
+            area.setWidth(qCeil(textWidth) + 1);
+        }
+    }
+    painter.drawText(area, flags, shown);
+    painter.resetTransform();
     if (hasFocus() && editable && caretHidden == 0)
         painter.drawLine(TextGeometry::caretLine(caretX, height()));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cwidget.h"
+#include "textgeometry.h"
 
 #include <QColor>
 #include <QFont>
@@ -59,9 +60,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    int pixel(int i) const;
+    const TextGeometry::PrefixWidths &prefixWidths();
+    int pixel(int i);
     void collapseSelection();
-    void typeText(const QString &typed, bool withShift);
+    bool typeText(const QString &typed, bool withShift);
     bool acceptsPaste(const QString &pasted) const;
 
     static constexpr int BlinkInterval = 500;
@@ -85,4 +87,9 @@ private:
     int noSelection = 1;
     QString allowedChars;
     int echoMode = 0;
+
+    TextGeometry::PrefixWidths widths; // of the displayed string, measured with measureFont
+    // Selection mode as it was before the Shift key itself was pressed, until the next event; -1
+    // otherwise. A character typed with that Shift and refused goes back to it.
+    int noSelectionBeforeShift = -1;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QFontMetrics>
 #include <QLine>
 #include <QList>
@@ -23,18 +24,33 @@ struct Boundary
     bool operator==(const Boundary &other) const { return index == other.index && x == other.x; }
 };
 
-// Width of the first i characters of shown.
-int pixel(const QFontMetrics &metrics, const QString &shown, int i);
+// The width of every prefix of a text, each as QFontMetrics::horizontalAdvance(text, i) gives
+// it. An update after an edit measures only the changed characters and a few around them, so
+// that a key in a long text costs no more than in a short one.
+class PrefixWidths
+{
+public:
+    void update(const QFont &font, const QString &text);
+    int size() const { return int(fixed.size()) - 1; } // the text's length
+    int at(int i) const;                               // width of the first i characters
+    // The smallest i from `from` to the length whose width is at least x; the length if none.
+    int firstReaching(int x, int from = 0) const;
 
-// pixel(0) to pixel(n) of shown.
-QList<int> prefixWidths(const QFontMetrics &metrics, const QString &shown);
+private:
+    void measure(int from, int to);
+
+    QFont font;
+    QString text;
+    QList<qint64> fixed{0}; // widths in 1/64 pixel, as the text engine adds them up
+};
 
 // The boundary a pointer at text position t (pointer x minus CaretLeft) lands on. Within a
 // character the nearer boundary wins, the midpoint going to the left one; the last character
 // always places behind itself.
-Boundary boundaryAt(const QList<int> &prefixWidths, int t);
+Boundary boundaryAt(const PrefixWidths &widths, int t);
 
-// First character to draw so that the caret in front of cursorPos lies within available pixels.
+// First character to draw so that the caret in front of cursorPos lies within available pixels:
+// the smallest k for which shown from k to cursorPos, measured on its own, is no wider.
 int scrollOffset(const QFontMetrics &metrics, const QString &shown, int cursorPos, int available);
 
 QRect highlightRect(int fixedX, int movingX, int height);
