@@ -3,6 +3,7 @@
 // from the request to the last reply taken in and the replies lost. Run it through scripts/bench.
 #include "app/zorururoza.h"
 #include "netnstest.h"
+#include "protocol/gatewaysession.h"
 #include "simulatorprocess.h"
 
 #include <QApplication>
@@ -69,7 +70,8 @@ void summarise(const char *who, int n, const std::vector<Round> &rounds)
         worstLost, n, 1000.0 * median(ms) / std::max(1, medianReceived(rounds)));
 }
 
-// One search of the window: scanNetwork(), then the time of the last change of the record list.
+// One search of the window: scanNetwork(), then the time of the last reply read. The window keeps
+// at most GatewaySession::MaxRecords gateways, so replies are counted rather than records.
 Round windowRound(ZORURuroza &window, int n)
 {
     QElapsedTimer clock;
@@ -79,8 +81,8 @@ Round windowRound(ZORURuroza &window, int n)
     qsizetype seen = 0;
     qint64 last = 0;
     QObject::connect(&probe, &QTimer::timeout, [&] {
-        if (window.records().size() != seen) {
-            seen = window.records().size();
+        if (window.session()->repliesSinceSearch() != seen) {
+            seen = window.session()->repliesSinceSearch();
             last = clock.nsecsElapsed();
         }
         if (seen == n || clock.nsecsElapsed() - last > qint64(IdleMs) * 1000000)
@@ -128,7 +130,7 @@ int bareSocket()
     const int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     // The same receive buffer as the window asks for, so that only the work per reply differs.
-    const int size = ZORURuroza::ReceiveBufferSize;
+    const int size = GatewaySession::ReceiveBufferSize;
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     sockaddr_in any{};
     any.sin_family = AF_INET;

@@ -58,6 +58,7 @@ QList<qint64> GatewaySession::search()
     awaitingAck = false;
     ackMac.clear();
     limitReached = false;
+    replyCount = 0;
     qDeleteAll(gatewayRecords);
     gatewayRecords.clear();
     if (!isBound())
@@ -129,6 +130,7 @@ void GatewaySession::readPending()
         // Anything but a reply ends the pass; what is queued behind it waits for the next readyRead().
         if (!GatewayFrame::isReply(data))
             break;
+        ++replyCount;
         // Only the gateway the settings went to can acknowledge them; other replies are ordinary ones.
         if (awaitingAck && GatewayFrame::replyMac(data) == ackMac) {
             awaitingAck = false;

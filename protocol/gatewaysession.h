@@ -39,6 +39,8 @@ public:
     bool isAwaitingAck() const { return awaitingAck; }
     // A new gateway was dropped since the last search because the list was full.
     bool recordLimitReached() const { return limitReached; }
+    // Replies read since the last search, the acknowledgement and dropped gateways included.
+    int repliesSinceSearch() const { return replyCount; }
 
     // Forgets the gateways and any awaited acknowledgement, then sends the discovery request out of
     // every broadcast interface (once without an interface when there is none). Returns what each
@@ -72,4 +74,5 @@ private:
     bool awaitingAck = false;
     QString ackMac; // the gateway whose acknowledgement is awaited
     bool limitReached = false;
+    int replyCount = 0;
 };

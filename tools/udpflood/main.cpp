@@ -32,19 +32,22 @@ struct Options
     unsigned seed = 1;
     int port = 31337;
     std::string to;
+    bool spray = false;
 };
 
 void usage()
 {
     std::printf(
         "Usage: udpflood --to ADDR [--count N] [--max-length L] [--frame-share P] [--broadcast-share P]\n"
-        "                [--seed S] [--port PORT]\n\n"
+        "                [--seed S] [--port PORT] [--spray]\n\n"
         "Sends N (default 100000, at most 10000000) random datagrams to PORT (default 31337) and ends:\n"
         "lengths 0 to L (default 1500, at most 65507), P%% (default 30) of them exactly 60 bytes with\n"
         "byte 0 a reply (0xF0), a discovery (0x01) or settings request (0x02) or a random kind; the\n"
         "--broadcast-share (default 50) goes to 255.255.255.255, the rest to ADDR. A discovery\n"
         "request never has an all-zero body, so gateways do not answer it. Refuses to run in the\n"
-        "machine's own network namespace. Prints one summary line.\n");
+        "machine's own network namespace. Prints one summary line.\n\n"
+        "--spray sends N valid replies instead, each from another invented gateway (MAC FE:..., counting\n"
+        "up from 1), as a host that makes up MACs without end would.\n");
 }
 
 bool readNumber(const char *text, long min, long max, long *out)
@@ -65,6 +68,10 @@ bool parse(int argc, char **argv, Options *o)
         if (arg == "--help" || arg == "-h") {
             usage();
             std::exit(0);
+        }
+        if (arg == "--spray") {
+            o->spray = true;
+            continue;
         }
         if (i + 1 >= argc)
             return false;
@@ -127,7 +134,7 @@ int main(int argc, char **argv)
     std::vector<uint8_t> datagram;
     long sent = 0, broadcasts = 0, frames = 0, replies = 0, failed = 0;
     for (long i = 0; i < options.count; ++i) {
-        const bool frame = below(100) < options.frameShare;
+        const bool frame = options.spray || below(100) < options.frameShare;
         datagram.resize(size_t(frame ? FrameSize : below(options.maxLength + 1)));
         for (uint8_t &byte : datagram)
             byte = uint8_t(random());
@@ -137,6 +144,13 @@ int main(int argc, char **argv)
                 datagram[0] = Kinds[pick];
             if (datagram[0] == 0x01)
                 datagram[FrameSize - 1] |= 1;
+            if (options.spray) {
+                datagram[0] = 0xF0;
+                const uint64_t mac = 0xFE0000000000ULL + uint64_t(i) + 1;
+                for (int b = 0; b < 6; ++b)
+                    datagram[size_t(7 + b)] = uint8_t(mac >> (8 * (5 - b)));
+                datagram[FrameSize - 1] = 0;
+            }
             replies += datagram[0] == 0xF0;
         }
         const bool toAll = below(100) < options.broadcastShare;
