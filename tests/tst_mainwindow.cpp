@@ -263,7 +263,8 @@ void TestMainWindow::everyNetworkOfThePc()
 {
     // The finder's default route leads to the first network; the second has no route of its own.
     SimulatorProcess *first =
-        simulator(NetnsTest::gatewayNamespaces().at(0), {"--first-mac", "00:30:00:00:00:01", "--count", "2"});
+        simulator(NetnsTest::gatewayNamespaces().at(0),
+                  {"--first-mac", "00:30:00:00:00:01", "--count", "2", "--ip", NetnsTest::finderAddress()});
     const QString secondNs = qEnvironmentVariable("GF_NETNS_SECOND_GATEWAYS").split(' ').first();
     SimulatorProcess *second = simulator(secondNs, {"--first-mac", "00:20:00:00:00:01", "--count", "2"});
     QVERIFY(first && second);
@@ -274,6 +275,9 @@ void TestMainWindow::everyNetworkOfThePc()
     QTRY_COMPARE(macs(*window), QStringList({"00:20:00:00:00:01", "00:20:00:00:00:02", "00:30:00:00:00:01",
                                              "00:30:00:00:00:02"}));
     QCOMPARE(first->receivedFrames(), QStringList({discoveryHex}));
+    // The gateway that reports the finder's own address is marked, its neighbour is not.
+    QVERIFY(showsWarningMark(window->rows().at(2)));
+    QVERIFY(!showsWarningMark(window->rows().at(3)));
     QCOMPARE(second->receivedFrames(), QStringList({discoveryHex}));
 
     // Settings for a gateway of the second network go there only, and its confirmation counts.
