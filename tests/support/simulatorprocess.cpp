@@ -9,14 +9,6 @@
 
 #include <cstdio>
 
-namespace {
-
-const int StopTimeoutMs = 5000;
-const QString FrameLog = QStringLiteral("frames.log");
-const QString CommandLog = QStringLiteral("commands.log");
-
-} // namespace
-
 SimulatorProcess::SimulatorProcess(QObject *parent) : QObject(parent), process(new QProcess(this))
 {
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -34,22 +26,17 @@ bool SimulatorProcess::start(const QString &ns, const QStringList &args, int tim
     if (isRunning() || !logDir.isValid())
         return false;
     process->start(QStringLiteral("ip"),
-                   QStringList{QStringLiteral("netns"), QStringLiteral("exec"), ns,
-                               NetnsTest::buildDir() + QStringLiteral("/gateway-sim"),
-                               QStringLiteral("--ready"), QStringLiteral("--log"), logDir.filePath(FrameLog),
-                               QStringLiteral("--command-log"), logDir.filePath(CommandLog)} +
+                   QStringList{"netns", "exec", ns, NetnsTest::buildDir() + "/gateway-sim", "--ready",
+                               "--log", logDir.filePath("frames.log"), "--command-log",
+                               logDir.filePath("commands.log")} +
                        args);
     const QDeadlineTimer deadline(timeoutMs);
     QByteArray output;
-    while (!output.contains("ready\n")) {
-        if (deadline.hasExpired() || !process->waitForReadyRead(int(deadline.remainingTime()))) {
-            process->kill();
-            process->waitForFinished();
-            return false;
-        }
+    while (!output.contains("ready\n") && process->waitForReadyRead(int(deadline.remainingTime())))
         output += process->readAllStandardOutput();
-    }
-    return true;
+    if (!output.contains("ready\n"))
+        process->kill(), process->waitForFinished();
+    return isRunning();
 }
 
 void SimulatorProcess::stop()
@@ -65,12 +52,12 @@ bool SimulatorProcess::isRunning() const
 
 QStringList SimulatorProcess::receivedFrames() const
 {
-    return readLines(FrameLog);
+    return readLines(QStringLiteral("frames.log"));
 }
 
 QStringList SimulatorProcess::receivedCommands() const
 {
-    return readLines(CommandLog);
+    return readLines(QStringLiteral("commands.log"));
 }
 
 bool SimulatorProcess::terminate(QString *problem)
@@ -78,17 +65,12 @@ bool SimulatorProcess::terminate(QString *problem)
     if (!isRunning())
         return true;
     process->terminate();
-    if (!process->waitForFinished(StopTimeoutMs)) {
-        process->kill();
-        process->waitForFinished();
-        *problem = QStringLiteral("gateway-sim did not end on SIGTERM");
-        return false;
-    }
-    if (process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0) {
-        *problem = QStringLiteral("gateway-sim ended with status %1").arg(process->exitCode());
-        return false;
-    }
-    return true;
+    if (!process->waitForFinished(5000))
+        process->kill(), process->waitForFinished();
+    if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0)
+        return true;
+    *problem = QStringLiteral("gateway-sim did not end with status 0 on SIGTERM");
+    return false;
 }
 
 QStringList SimulatorProcess::readLines(const QString &fileName) const
