@@ -108,5 +108,13 @@
         <source>Meldung</source>
         <translation>Message</translation>
     </message>
+    <message>
+        <source>Das Gateway hat die Einstellungen nicht bestätigt.</source>
+        <translation>The gateway has not confirmed the settings.</translation>
+    </message>
+    <message>
+        <source>Bitte erneut suchen und die Werte prüfen.</source>
+        <translation>Please search again and check the values.</translation>
+    </message>
 </context>
 </TS>
