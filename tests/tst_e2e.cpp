@@ -169,20 +169,30 @@ QImage rowPicture(const Gateway &g)
     return row;
 }
 
-// Waits until the twelve row slots show the gateways in order and then the bare window; returns
-// the first slot that still shows something else, or -1.
+// Waits until the header shows the column titles and the twelve row slots show the gateways in
+// order and then the bare window; returns the first slot that still shows something else (12 for
+// the header), or -1.
 int waitForRows(Finder *finder, const QList<Gateway> &gateways)
 {
-    const QImage background = picture({857, 600}, QStringLiteral("background"));
+    QImage window = picture({857, 600}, QStringLiteral("background"));
+    QPainter painter(&window);
+    render(painter, QStringLiteral("head"), QRectF(17, 20, 826, 31));
+    painter.setFont(font("Arial", 11));
+    painter.setPen(QColor(136, 136, 136));
+    const std::pair<int, const char *> titles[] = {
+        {33, "Hostname"}, {173, "MAC-Adresse"}, {293, "IP-Adresse"}, {420, "Subnetmaske"},
+        {540, "Gateway"}, {660, "Nameserver"},  {785, "DHCP"}};
+    for (const auto &[x, title] : titles)
+        painter.drawText(QPointF(x, 41), QString::fromLatin1(title));
     const auto firstWrongSlot = [&] {
         const QImage shot = finder->grab();
         for (int k = 0; k < 12; ++k) {
             const QImage expected =
-                k < gateways.size() ? rowPicture(gateways.at(k)) : background.copy(rowRect(k));
+                k < gateways.size() ? rowPicture(gateways.at(k)) : window.copy(rowRect(k));
             if (!looksLike(shot.copy(rowRect(k)), expected))
                 return k;
         }
-        return -1;
+        return looksLike(shot.copy(17, 20, 826, 31), window.copy(17, 20, 826, 31)) ? -1 : 12;
     };
     return waitFor(firstWrongSlot, -1);
 }
