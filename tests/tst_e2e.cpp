@@ -81,11 +81,12 @@ QImage picture(QSize size, const QString &image)
     return picture;
 }
 
-QFont font(const char *family, int pixelSize)
+void pen(QPainter &painter, const char *family, int pixelSize, QRgb colour)
 {
     QFont font(QString::fromLatin1(family));
     font.setPixelSize(pixelSize);
-    return font;
+    painter.setFont(font);
+    painter.setPen(QColor(colour));
 }
 
 QByteArray xdotool(const QStringList &args)
@@ -111,18 +112,11 @@ struct Finder
     }
     void start(const QString &program)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-        process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(program, {});
-        const QDeadlineTimer deadline(TimeoutMs);
-        while (window.isEmpty() && !deadline.hasExpired() && process.waitForStarted()) {
-            QTest::qWait(100);
-            const QString pid = QString::number(process.processId());
-            window =
-                QString::fromLatin1(xdotool({"search", "--onlyvisible", "--pid", pid}).split('\n').first());
-        }
+        const QString pid = QString::number(process.waitForStarted() ? process.processId() : 0);
+        window = QString::fromLatin1(
+            xdotool({"search", "--sync", "--onlyvisible", "--pid", pid}).split('\n').first());
         xdotool({"mousemove", "0", "0"});
     }
     // Clicks at a window position and puts the pointer back at the screen's corner.
@@ -156,8 +150,7 @@ QImage rowPicture(const Gateway &g)
 {
     QImage row = picture({826, 40}, QStringLiteral("row"));
     QPainter painter(&row);
-    painter.setFont(font("Arial", 11));
-    painter.setPen(QColor(229, 229, 229));
+    pen(painter, "Arial", 11, 0xE5E5E5);
     const std::pair<QRect, QString> texts[] = {
         {{16, 0, 123, 40}, g.name},         {{156, 0, 100, 40}, g.mac},
         {{276, 0, 100, 40}, g.ip},          {{403, 0, 100, 40}, QStringLiteral("255.255.255.0")},
@@ -177,8 +170,7 @@ int waitForRows(Finder *finder, const QList<Gateway> &gateways)
     QImage window = picture({857, 600}, QStringLiteral("background"));
     QPainter painter(&window);
     render(painter, QStringLiteral("head"), QRectF(17, 20, 826, 31));
-    painter.setFont(font("Arial", 11));
-    painter.setPen(QColor(136, 136, 136));
+    pen(painter, "Arial", 11, 0x888888);
     const std::pair<int, const char *> titles[] = {
         {33, "Hostname"}, {173, "MAC-Adresse"}, {293, "IP-Adresse"}, {420, "Subnetmaske"},
         {540, "Gateway"}, {660, "Nameserver"},  {785, "DHCP"}};
@@ -219,11 +211,9 @@ bool showsPopup(Finder *finder, const QString &title, const QStringList &lines)
 {
     QImage expected = picture({857, 600}, QStringLiteral("popup_bg"));
     QPainter painter(&expected);
-    painter.setFont(font("Arial", 16));
-    painter.setPen(QColor(229, 229, 229));
+    pen(painter, "Arial", 16, 0xE5E5E5);
     painter.drawText(QRectF(182, 127, 485, 38), Qt::AlignLeft | Qt::AlignVCenter, title);
-    painter.setFont(font("Verdana", 11));
-    painter.setPen(QColor(136, 136, 136));
+    pen(painter, "Verdana", 11, 0x888888);
     for (int i = 0; i < lines.size(); ++i)
         painter.drawText(QRectF(184, 188 + 16 * i, 503, 16), Qt::AlignLeft | Qt::AlignTop, lines.at(i));
     render(painter, QStringLiteral("popup_btn_normal"), QRect(571, 403, 113, 27));
@@ -283,6 +273,7 @@ void TestEndToEnd::searchEditAndClose()
     const QString program = dir.filePath(QStringLiteral("gateway-finder"));
     QVERIFY(QFile::copy(NetnsTest::buildDir() + QStringLiteral("/gateway-finder"), program));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+    qputenv("LC_ALL", "de_DE.UTF-8");
     SimulatorProcess sim, early, late;
     const QStringList ns = NetnsTest::gatewayNamespaces();
     QVERIFY(sim.start(ns.at(0), {"--count", "12", "--names", "alt"}));
