@@ -14,9 +14,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <iterator>
-#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -39,111 +37,95 @@ const std::pair<Qt::Key, const char *> keys[] = {
 const QEvent::Type pointerSteps[] = {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseMove,
                                      QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick};
 
-// The field driven by the input, a stream of bytes that reads as zeros once it is used up. The
-// input first gives the field's text, then its echo mode, its width and the clipboard's text.
-class Session
+// The input, a stream of bytes that reads as zeros once it is used up.
+struct Input
 {
-public:
-    Session(const uint8_t *data, size_t size)
-        : data(data), size(size), initialText(textFrom(6)),
-          edit(initialText, 20, u":/images/105"_s, nullptr, next() & 1)
-    {}
+    const uint8_t *data;
+    size_t size;
+    size_t at = 0;
 
-    void run()
-    {
-        edit.resize(next(), 17);
-        QGuiApplication::clipboard()->setText(textFrom(6), QClipboard::Clipboard);
-        const auto disallowed = [this](const QString &text) {
-            return std::count_if(text.begin(), text.end(),
-                                 [this](QChar c) { return !allowed.isEmpty() && !allowed.contains(c); });
-        };
-        while (at < size) {
-            const QString before = edit.text();
-            const int kind = next() % 16;
-            step(kind);
-            const QString text = edit.text();
-            for (const int position : {edit.cursorPosition(), edit.anchorPosition(), edit.firstShownIndex()})
-                require(position >= 0 && position <= text.size(),
-                        "cursor, anchor and first shown index lie in the text");
-            // Steps 10 and 13 to 15 are the program's, the others the user's.
-            if (kind == 10 || kind >= 13)
-                continue;
-            require(text.size() <= qMax<qsizetype>(before.size(), maxLength),
-                    "no user edit grows the text past its length limit");
-            require(disallowed(text) <= disallowed(before),
-                    "no user edit brings in a character outside the allowed set");
-        }
-    }
-
-private:
     uint8_t next() { return at < size ? data[at++] : 0; }
-
-    QString textFrom(int maxPieces)
+    QString text(int maxPieces)
     {
         QString text;
-        const int count = next() % (maxPieces + 1);
-        for (int i = 0; i < count; ++i)
+        for (int i = next() % (maxPieces + 1); i > 0; --i)
             text += pieces[next() % std::size(pieces)];
         return text;
     }
+};
 
-    void step(int kind)
-    {
+// Step kinds 0 to 3 are keys, 4 to 8 pointer steps, 9 a new clipboard text, 10 a new text, 11 a focus change,
+// 12 a paint, 13 a resize, 14 a length limit and 15 a filter, editability or select-all. The input first
+// gives the field's text, then its echo mode, its width and the clipboard's text.
+void session(Input in)
+{
+    const QString initialText = in.text(6);
+    cLineEdit edit(initialText, 20, u":/images/105"_s, nullptr, in.next() & 1);
+    const auto send = [&](QEvent &&event) { QCoreApplication::sendEvent(&edit, &event); };
+    edit.resize(in.next(), 17);
+    QGuiApplication::clipboard()->setText(in.text(6), QClipboard::Clipboard);
+    int maxLength = 65500;
+    QString allowed;
+    bool buttonHeld = false;
+    const auto disallowed = [&](const QString &text) {
+        return std::count_if(text.begin(), text.end(),
+                             [&](QChar c) { return !allowed.isEmpty() && !allowed.contains(c); });
+    };
+    while (in.at < in.size) {
+        const QString before = edit.text();
+        const int kind = in.next() % 16;
         if (kind < 4) {
-            const auto &[key, plain] = keys[next() % std::size(keys)];
+            const auto &[key, plain] = keys[in.next() % std::size(keys)];
             // Bits 0 to 4 are Shift, Control, Alt, Meta and Keypad: Qt's modifier bits 25 to 29.
-            const auto modifiers = Qt::KeyboardModifiers::fromInt(int(next() & 0x1F) << 25);
-            QString text = key == Qt::Key_unknown ? textFrom(2) : QString::fromLatin1(plain);
+            const auto modifiers = Qt::KeyboardModifiers::fromInt(int(in.next() & 0x1F) << 25);
+            QString text = key == Qt::Key_unknown ? in.text(2) : QString::fromLatin1(plain);
             if (key != Qt::Key_unknown && modifiers.testFlag(Qt::ShiftModifier))
                 text = text.toUpper();
             send(QKeyEvent(QEvent::KeyPress, key, modifiers, text));
         } else if (kind <= 8) {
             // Moves and releases only while the button is held, as a real pointer sends them.
-            if (kind == 4 || kind == 8 || buttonHeld)
-                pointer(pointerSteps[kind - 4]);
+            if (kind == 4 || kind == 8 || buttonHeld) {
+                const QEvent::Type type = pointerSteps[kind - 4];
+                const int x = int(in.next()) - 20;
+                const QPointF point(x, in.next() % 20);
+                send(QMouseEvent(type, point, edit.mapToGlobal(point),
+                                 type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                                 type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                                 Qt::NoModifier));
+            }
             buttonHeld = kind == 4 || (buttonHeld && kind != 7);
         } else if (kind == 9) {
-            QGuiApplication::clipboard()->setText(textFrom(12), QClipboard::Clipboard);
+            QGuiApplication::clipboard()->setText(in.text(12), QClipboard::Clipboard);
         } else if (kind == 10) {
-            edit.setText(textFrom(12));
+            edit.setText(in.text(12));
         } else if (kind == 11) {
-            send(QFocusEvent(next() & 1 ? QEvent::FocusIn : QEvent::FocusOut, Qt::TabFocusReason));
+            send(QFocusEvent(in.next() & 1 ? QEvent::FocusIn : QEvent::FocusOut, Qt::TabFocusReason));
         } else if (kind == 12) {
             edit.grab();
         } else if (kind == 13) {
-            edit.resize(next(), 17);
+            edit.resize(in.next(), 17);
         } else if (kind == 14) {
-            edit.setMaxLength(maxLength = next() % 12);
-        } else if (const int change = next() % 3; change == 0) {
-            allowed = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-."_s;
-            edit.setAllowedChars(allowed);
+            edit.setMaxLength(maxLength = in.next() % 12);
+        } else if (const int change = in.next() % 3; change == 0) {
+            edit.setAllowedChars(allowed =
+                                     u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-."_s);
         } else if (change == 1) {
-            edit.setEditable(next() & 1);
+            edit.setEditable(in.next() & 1);
         } else {
             edit.selectAll();
         }
+        const QString text = edit.text();
+        for (const int position : {edit.cursorPosition(), edit.anchorPosition(), edit.firstShownIndex()})
+            require(position >= 0 && position <= text.size(),
+                    "cursor, anchor and first shown index lie in the text");
+        if (kind == 10 || kind >= 13) // the program's steps; the others are the user's
+            continue;
+        require(text.size() <= qMax<qsizetype>(before.size(), maxLength),
+                "no user edit grows the text past its length limit");
+        require(disallowed(text) <= disallowed(before),
+                "no user edit brings in a character outside the allowed set");
     }
-
-    void pointer(QEvent::Type type)
-    {
-        const int x = int(next()) - 20;
-        const QPointF point(x, next() % 20);
-        send(QMouseEvent(type, point, edit.mapToGlobal(point),
-                         type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                         type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier));
-    }
-
-    void send(QEvent &&event) { QCoreApplication::sendEvent(&edit, &event); }
-
-    const uint8_t *data;
-    size_t size;
-    size_t at = 0;
-    const QString initialText;
-    cLineEdit edit;
-    bool buttonHeld = false;
-    int maxLength = 65500;
-    QString allowed;
-};
+}
 
 } // namespace
 
@@ -157,13 +139,12 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     static char name[] = "fuzz_lineedit";
     static char *argv[] = {name, nullptr};
     // Never destroyed: Qt's own globals are gone by the time static destructors would run.
-    static auto *application = new QApplication(argc, argv);
-    Q_UNUSED(application);
+    new QApplication(argc, argv);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    Session(data, size).run();
+    session({data, size});
     return 0;
 }
