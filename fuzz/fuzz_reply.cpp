@@ -6,29 +6,22 @@
 #include "protocol/gatewayframe.h"
 #include "protocol/recordmerge.h"
 
-#include <QByteArray>
-#include <QList>
-
-#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <set>
-#include <utility>
 
 namespace {
 
-constexpr size_t MaxDatagram = 65507; // the largest UDP payload over IPv4
-
-class Reader
+struct Reader
 {
-public:
+    QList<GatewayRecord *> records;
+    std::set<QString> macs;
     ~Reader() { qDeleteAll(records); }
 
-    void read(const QByteArray &datagram)
+    void read(const uint8_t *data, size_t size)
     {
+        const QByteArray datagram(reinterpret_cast<const char *>(data), qsizetype(size));
         // The window ends its pass at a 60-byte frame of another kind; the datagrams behind it are
         // read in the next pass, so over all passes such a frame is simply skipped.
         if (!GatewayFrame::isReply(datagram))
@@ -37,43 +30,35 @@ public:
         require(r.mac.size() == 17, "a reply's MAC text has 17 characters");
         // The buffer is exactly as large as the conversion may write, on the heap, so that a write
         // past it is caught.
-        const std::pair<QString, int> addresses[] = {{r.ip, GatewayFrame::IpOffset},
-                                                     {r.subnet, GatewayFrame::SubnetOffset},
-                                                     {r.gateway, GatewayFrame::GatewayOffset},
-                                                     {r.nameserver, GatewayFrame::NameserverOffset}};
-        for (const auto &[text, offset] : addresses) {
+        for (const auto &[text, offset] : {std::pair{r.ip, GatewayFrame::IpOffset},
+                                           {r.subnet, GatewayFrame::SubnetOffset},
+                                           {r.gateway, GatewayFrame::GatewayOffset},
+                                           {r.nameserver, GatewayFrame::NameserverOffset}}) {
             const std::unique_ptr<unsigned char[]> bytes(new unsigned char[4]);
-            require(ipTextToBytes(text, bytes.get()) &&
-                        std::memcmp(bytes.get(), datagram.constData() + offset, 4) == 0,
+            require(ipTextToBytes(text, bytes.get()) && std::memcmp(bytes.get(), data + offset, 4) == 0,
                     "each address text converts back to its four bytes");
         }
-        const qsizetype index = mergeGatewayRecord(records, r);
         macs.insert(r.mac);
+        const qsizetype index = mergeGatewayRecord(records, r);
         require(index >= 0 && index < records.size() && *records.at(index) == r,
                 "the merged values are in the list at the index returned");
         require(size_t(records.size()) == macs.size(), "one record per MAC");
         for (qsizetype i = 1; i < records.size(); ++i)
             require(records.at(i - 1)->mac < records.at(i)->mac, "records are strictly ascending by MAC");
     }
-
-private:
-    QList<GatewayRecord *> records;
-    std::set<QString> macs;
 };
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size > MaxDatagram)
+    if (size > 65507) // the largest UDP payload over IPv4
         return -1;
     Reader reader;
-    reader.read(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
-
-    size_t at = 0;
-    while (at + 2 <= size) {
+    reader.read(data, size);
+    for (size_t at = 0; at + 2 <= size;) {
         const size_t length = std::min<size_t>(data[at] | (size_t(data[at + 1]) << 8), size - at - 2);
-        reader.read(QByteArray(reinterpret_cast<const char *>(data + at + 2), qsizetype(length)));
+        reader.read(data + at + 2, length);
         at += 2 + length;
     }
     return 0;
