@@ -54,7 +54,7 @@ ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
     // An exclusive bind: a second finder, or any other program on the gateway port, makes it fail.
     gatewaySession = new GatewaySession(this);
     udpSocket = gatewaySession->socket();
-    connect(gatewaySession, &GatewaySession::recordsChanged, this, &ZORURuroza::refreshRows);
+    connect(gatewaySession, &GatewaySession::recordsChanged, this, &ZORURuroza::recordsChanged);
     connect(gatewaySession, &GatewaySession::acknowledged, this, &ZORURuroza::acknowledgeSettings);
     if (gatewaySession->bind())
         scanNetwork();
@@ -201,6 +201,20 @@ void ZORURuroza::addGatewayRecord(const QString &gatewayName, int number, const 
     refreshRows();
 }
 
+// Only changes among the first twelve records can change what the rows show; further down, a new
+// gateway may still share a shown gateway's address.
+void ZORURuroza::recordsChanged(qsizetype firstIndex)
+{
+    if (firstIndex < RowCount) {
+        refreshRows();
+        return;
+    }
+    for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
+        if (!row->isHidden())
+            row->setConflict(gatewaySession->isConflicting(row->ip()));
+    }
+}
+
 GatewayInfoWidget *ZORURuroza::editedRow() const
 {
     const auto row = std::find_if(gatewayRows.cbegin(), gatewayRows.cend(),
@@ -215,12 +229,10 @@ void ZORURuroza::refreshRows()
     GatewayInfoWidget *edited = editedRow();
     const QString editedMac = edited ? edited->mac() : QString();
     const QList<GatewayRecord *> &records = gatewaySession->records();
-    const QSet<QString> conflicts = gatewaySession->conflictingAddresses();
     qsizetype next = 0;
     for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
         if (row == edited) {
-            const GatewayRecord *own = gatewaySession->record(editedMac);
-            row->setConflict(own && conflicts.contains(own->ip));
+            row->setConflict(gatewaySession->isConflicting(row->ip()));
             continue;
         }
         if (next < records.size() && edited && records.at(next)->mac == editedMac)
@@ -232,7 +244,7 @@ void ZORURuroza::refreshRows()
         const GatewayRecord *r = records.at(next++);
         row->setValues(r->gatewayName, QString::number(r->number), r->mac, r->ip, r->subnet, r->gateway,
                        r->nameserver, r->dhcp);
-        row->setConflict(conflicts.contains(r->ip));
+        row->setConflict(gatewaySession->isConflicting(r->ip));
         row->show();
     }
 }

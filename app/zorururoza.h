@@ -68,6 +68,7 @@ private slots:
 
 private:
     void refreshRows();
+    void recordsChanged(qsizetype firstIndex);
     bool rowsShowRecordOrder() const;
     GatewayInfoWidget *editedRow() const;
     void closeLoginPopup();

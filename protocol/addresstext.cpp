@@ -56,5 +56,11 @@ void macTextToBytes(const QString &text, unsigned char out[6])
 
 QString macBytesToText(const unsigned char mac[6])
 {
-    return QString::asprintf("%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    static constexpr char hex[] = "0123456789ABCDEF";
+    QString text(17, QLatin1Char(':'));
+    for (int i = 0; i < 6; ++i) {
+        text[3 * i] = QLatin1Char(hex[mac[i] >> 4]);
+        text[3 * i + 1] = QLatin1Char(hex[mac[i] & 0xF]);
+    }
+    return text;
 }

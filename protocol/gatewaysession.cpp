@@ -61,6 +61,10 @@ QList<qint64> GatewaySession::search()
     replyCount = 0;
     qDeleteAll(gatewayRecords);
     gatewayRecords.clear();
+    ipUsers.clear();
+    ownAddresses.clear();
+    for (const QHostAddress &own : NetworkInterfaces::ownIPv4Addresses())
+        ownAddresses.insert(own.toString());
     if (!isBound())
         return {};
 
@@ -94,34 +98,38 @@ qint64 GatewaySession::sendBroadcast(const QByteArray &data, quint16 port)
     return isBound() ? udpSocket->writeDatagram(data, QHostAddress::Broadcast, port) : -1;
 }
 
-void GatewaySession::addRecord(const GatewayRecord &values)
+qsizetype GatewaySession::addRecord(const GatewayRecord &values)
 {
-    if (mergeGatewayRecord(gatewayRecords, values, MaxRecords) < 0)
+    GatewayRecord replaced;
+    const qsizetype index = mergeGatewayRecord(gatewayRecords, values, MaxRecords, &replaced);
+    if (index < 0) {
         limitReached = true;
+        return index;
+    }
+    if (!replaced.mac.isEmpty() && --ipUsers[replaced.ip] == 0)
+        ipUsers.remove(replaced.ip);
+    ++ipUsers[values.ip];
+    return index;
+}
+
+bool GatewaySession::isConflicting(const QString &ip) const
+{
+    return ip != QLatin1String("0.0.0.0") && (ipUsers.value(ip) > 1 || ownAddresses.contains(ip));
 }
 
 QSet<QString> GatewaySession::conflictingAddresses() const
 {
-    QHash<QString, int> users;
-    for (const GatewayRecord *r : gatewayRecords)
-        ++users[r->ip];
-    // 0.0.0.0 is no address: gateways without one all report it.
-    users.remove(QStringLiteral("0.0.0.0"));
     QSet<QString> out;
-    for (auto it = users.cbegin(); it != users.cend(); ++it) {
-        if (it.value() > 1)
+    for (auto it = ipUsers.cbegin(); it != ipUsers.cend(); ++it) {
+        if (isConflicting(it.key()))
             out.insert(it.key());
-    }
-    for (const QHostAddress &own : NetworkInterfaces::ownIPv4Addresses()) {
-        if (users.contains(own.toString()))
-            out.insert(own.toString());
     }
     return out;
 }
 
 void GatewaySession::readPending()
 {
-    bool merged = false;
+    qsizetype firstIndex = -1;
     for (int n = 0; n < MaxDatagramsPerPass && udpSocket->hasPendingDatagrams(); ++n) {
         const QNetworkDatagram datagram = udpSocket->receiveDatagram();
         const QByteArray data = datagram.data();
@@ -139,9 +147,10 @@ void GatewaySession::readPending()
         }
         GatewayRecord values = GatewayFrame::parseReply(data);
         values.interfaceIndex = int(datagram.interfaceIndex());
-        addRecord(values);
-        merged = true;
+        const qsizetype index = addRecord(values);
+        if (index >= 0 && (firstIndex < 0 || index < firstIndex))
+            firstIndex = index;
     }
-    if (merged)
-        emit recordsChanged();
+    if (firstIndex >= 0)
+        emit recordsChanged(firstIndex);
 }

@@ -2,6 +2,7 @@
 
 #include "gatewayrecord.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -52,11 +53,13 @@ public:
     // A datagram to 255.255.255.255 on port, from the gateway socket; -1 when not bound.
     qint64 sendBroadcast(const QByteArray &data, quint16 port);
 
-    // Merges one gateway's values into the list (same MAC: overwritten in place).
-    void addRecord(const GatewayRecord &values);
+    // Merges one gateway's values into the list (same MAC: overwritten in place). Returns the
+    // record's index, or -1 when the list was full.
+    qsizetype addRecord(const GatewayRecord &values);
 
-    // The IP texts that more than one listed gateway reports, or that one of the PC's own IPv4
-    // addresses has.
+    // An IP text that more than one listed gateway reports, or that one of the PC's own IPv4
+    // addresses (as they were at the last search) has. 0.0.0.0 is no address and never conflicts.
+    bool isConflicting(const QString &ip) const;
     QSet<QString> conflictingAddresses() const;
 
 public slots:
@@ -65,7 +68,9 @@ public slots:
     void readPending();
 
 signals:
-    void recordsChanged();
+    // firstIndex: the smallest index of a record that was inserted or overwritten; the records
+    // before it are as they were.
+    void recordsChanged(qsizetype firstIndex);
     void acknowledged();
 
 private:
@@ -75,4 +80,6 @@ private:
     QString ackMac; // the gateway whose acknowledgement is awaited
     bool limitReached = false;
     int replyCount = 0;
+    QHash<QString, int> ipUsers; // how many records report each IP text
+    QSet<QString> ownAddresses;  // the PC's IPv4 addresses, read at each search
 };

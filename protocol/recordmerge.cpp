@@ -3,7 +3,7 @@
 #include <algorithm>
 
 qsizetype mergeGatewayRecord(QList<GatewayRecord *> &records, const GatewayRecord &values,
-                             qsizetype maxRecords)
+                             qsizetype maxRecords, GatewayRecord *replaced)
 {
     // The list is sorted and unique, so the first record not less than the MAC is either that
     // gateway or the place where it belongs.
@@ -11,9 +11,11 @@ qsizetype mergeGatewayRecord(QList<GatewayRecord *> &records, const GatewayRecor
         records.begin(), records.end(), values.mac,
         [](const GatewayRecord *r, const QString &mac) { return QString::compare(r->mac, mac) < 0; });
     const qsizetype index = it - records.begin();
-    if (it != records.end() && (*it)->mac == values.mac)
+    if (it != records.end() && (*it)->mac == values.mac) {
+        if (replaced)
+            *replaced = **it;
         **it = values;
-    else if (maxRecords >= 0 && records.size() >= maxRecords)
+    } else if (maxRecords >= 0 && records.size() >= maxRecords)
         return -1;
     else
         records.insert(index, new GatewayRecord(values));
