@@ -1,12 +1,12 @@
 #pragma once
 
 #include "protocol/gatewayrecord.h"
+#include "protocol/gatewaysession.h"
 
 #include <QList>
 #include <QMainWindow>
 
 class GatewayInfoWidget;
-class GatewaySession;
 class PushButton;
 class QSvgRenderer;
 class QTimer;
@@ -24,8 +24,8 @@ public:
     ~ZORURuroza() override;
 
     static constexpr int RowCount = 12;
-    static constexpr int RescanInterval = 2000; // ms between the searches after an acknowledgement
-    static constexpr int AckTimeout = 3000;     // ms after sending settings before the user is told
+    static constexpr int RescanInterval = GatewaySession::RescanInterval; // between the searches
+    static constexpr int AckTimeout = GatewaySession::AckTimeout;
     static constexpr quint16 CommandPort = 55555;
 
     static QRect rowRect(int index) { return {17, 51 + 40 * index, 826, 40}; }

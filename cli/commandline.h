@@ -22,10 +22,10 @@ public:
         ValuesDiffer = 5, // after the change the gateway reports other values, or none
     };
 
-    static constexpr int DefaultWaitMs = 2000;    // replies collected per search
-    static constexpr int DefaultTimeoutMs = 3000; // for the confirmation, as long as the window waits
-    static constexpr int RescanDelayMs = 2000;    // from the confirmation to the checking search
-    static constexpr int GraceMs = 200;           // replies still taken after the wanted gateway answered
+    static constexpr int DefaultWaitMs = 2000;                           // replies collected per search
+    static constexpr int DefaultTimeoutMs = GatewaySession::AckTimeout;  // as long as the window waits
+    static constexpr int RescanDelayMs = GatewaySession::RescanInterval; // to the checking search
+    static constexpr int GraceMs = 200; // replies still taken after the wanted gateway answered
 
     // Creates the QCoreApplication and runs the command in argv; returns the exit code.
     static int run(int argc, char *argv[]);

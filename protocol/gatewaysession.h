@@ -25,6 +25,10 @@ public:
     // Asked for so that a burst of replies can wait while a pass is worked off; the kernel caps it
     // at net.core.rmem_max (and doubles that).
     static constexpr int ReceiveBufferSize = 8 * 1024 * 1024;
+    // How long a confirmation of new settings may take before the user is told, and how long after
+    // one the list is searched again to show the new values.
+    static constexpr int AckTimeout = 3000;
+    static constexpr int RescanInterval = 2000;
 
     explicit GatewaySession(QObject *parent = nullptr);
     ~GatewaySession() override;

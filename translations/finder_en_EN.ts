@@ -9,6 +9,13 @@
     </message>
 </context>
 <context>
+    <name>GatewayTable</name>
+    <message>
+        <source>Schnittstelle</source>
+        <translation>Interface</translation>
+    </message>
+</context>
+<context>
     <name>LoginWidget</name>
     <message>
         <source>Benutzername</source>
