@@ -139,6 +139,14 @@ private slots:
         });
         QCOMPARE(printed, "no pAes\n"); // unsupported key sizes print nothing either
         QCOMPARE(results, QList<int>(10, -1));
+        // Seeding takes the time of day, with or without a context: the sequence seeded above does not come.
+        for (AES *c : {&context, static_cast<AES *>(nullptr)}) {
+            std::srand(RandomSeed);
+            AesSeedRandom(c);
+            QByteArray next(8, '\0');
+            std::generate(next.begin(), next.end(), [] { return char(std::rand() % 256); });
+            QVERIFY(next != seeded.left(8));
+        }
         for (int block : {0, 17, -1}) // block numbers outside 1 to 16 leave the output alone
             AesEncryptBlock(&context, block), AesDecryptBlock(&context, block);
         QCOMPARE(bytes(context.output, AesFrameSize), QByteArray(AesFrameSize, '\0'));
