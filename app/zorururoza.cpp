@@ -263,9 +263,9 @@ bool ZORURuroza::rowsShowRecordOrder() const
 
 void ZORURuroza::sendGatewaySettings()
 {
-    const auto active = std::find_if(gatewayRows.cbegin(), gatewayRows.cend(),
-                                     [](const GatewayInfoWidget *r) { return r->isActive(); });
-    GatewayInfoWidget *row = active != gatewayRows.cend() ? *active : gatewayRows.last();
+    GatewayInfoWidget *row = editedRow();
+    if (!row)
+        row = gatewayRows.last();
     {
         // The row keeps the values it sends on show, unless late replies moved the others.
         const QSignalBlocker quiet(row);
