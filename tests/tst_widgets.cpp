@@ -32,13 +32,13 @@ bool showsImage(QWidget *w, const char *image, QPoint probe)
     return shown.pixel(probe) == rendered(":/images/" + QString::fromLatin1(image), w->size()).pixel(probe);
 }
 
-// The extreme greys in the button's caption: anti-aliased text reaches its pen colour only in its cores.
-std::pair<int, int> captionGreys(QWidget *button)
+// The extreme greys in an area: anti-aliased text reaches its pen colour only in its cores.
+std::pair<int, int> greys(QWidget *w, const QRect &area)
 {
-    const QImage image = button->grab().toImage();
+    const QImage image = w->grab().toImage();
     int low = 255, high = 0;
-    for (int y = 5; y < 22; ++y)
-        for (int x = 20; x < 93; ++x)
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
             low = std::min(low, qGray(image.pixel(x, y))), high = std::max(high, qGray(image.pixel(x, y)));
     return {low, high};
 }
@@ -118,8 +118,9 @@ private slots:
         button.show();
         QVERIFY(QTest::qWaitForWindowExposed(&button));
         const QPoint probe(6, 4);
-        QVERIFY(!showsImage(&button, "btn_down", probe));    // the two looks differ here
-        QVERIFY(qAbs(captionGreys(&button).first - 51) < 8); // dark caption
+        const QRect caption(20, 5, 73, 17);
+        QVERIFY(!showsImage(&button, "btn_down", probe));      // the two looks differ here
+        QVERIFY(qAbs(greys(&button, caption).first - 51) < 8); // dark caption
         QTest::mouseMove(&button, {50, 13});
         QVERIFY(showsImage(&button, "btn_normal", probe)); // no hover look
         QTest::mousePress(&button, Qt::LeftButton, {}, {50, 13});
@@ -132,7 +133,7 @@ private slots:
         QVERIFY(downWhenClicked);
         QVERIFY(showsImage(&button, "btn_normal", probe));
         button.setTextColor(QColor(229, 229, 229));
-        QVERIFY(captionGreys(&button).second > 225);
+        QVERIFY(greys(&button, caption).second > 225);
         QVERIFY(button.QPushButton::text().isEmpty()); // the caption is the button's own
     }
 
@@ -204,6 +205,7 @@ private slots:
         QTEST(int(cancelled.count()), "cancels");
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the popup never closes itself
         QVERIFY(window.findChild<LoginWidget *>() && popup->isVisible());
+        QVERIFY(greys(popup, QRect(182, 127, 485, 38)).second > 200); // the light title
         // The password is kept as typed and shown masked.
         auto *password = popup->findChild<cLineEdit *>(QStringLiteral("passwordEdit"));
         QTest::keyClicks(password, QStringLiteral("geheim"));
