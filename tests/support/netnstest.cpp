@@ -6,9 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <cstdio>
-#include <cstdlib>
-
 namespace NetnsTest {
 
 void requirePrivateNetwork()
@@ -16,11 +13,8 @@ void requirePrivateNetwork()
     const QString finder = qEnvironmentVariable("GF_NETNS_FINDER");
     if (!NetnsGuard::inMachineNetwork() && !finder.isEmpty() && NetnsGuard::inNamedNamespace(finder))
         return;
-    std::fprintf(stderr, "FATAL: this test binds ports and broadcasts, so it must run inside the private "
-                         "network namespaces of scripts/netns-run (ctest does that; by hand: "
-                         "scripts/netns-run --gateways N -- <test binary>).\n");
-    std::fflush(stderr);
-    std::abort();
+    qFatal("This test binds ports and broadcasts, so it must run inside the private network namespaces of "
+           "scripts/netns-run (ctest does that; by hand: scripts/netns-run --gateways N -- <test binary>).");
 }
 
 QStringList gatewayNamespaces()

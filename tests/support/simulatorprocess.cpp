@@ -2,47 +2,37 @@
 
 #include "netnstest.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
 
 #include <cstdio>
 
-SimulatorProcess::SimulatorProcess(QObject *parent) : QObject(parent), process(new QProcess(this))
-{
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-}
-
 SimulatorProcess::~SimulatorProcess()
 {
-    QString problem;
-    if (!terminate(&problem))
-        std::fprintf(stderr, "SimulatorProcess: %s\n", qPrintable(problem));
+    if (!terminate())
+        std::fprintf(stderr, "SimulatorProcess: gateway-sim did not end with status 0 on SIGTERM\n");
 }
 
 bool SimulatorProcess::start(const QString &ns, const QStringList &args, int timeoutMs)
 {
     if (isRunning() || !logDir.isValid())
         return false;
-    process->start(QStringLiteral("ip"),
-                   QStringList{"netns", "exec", ns, NetnsTest::buildDir() + "/gateway-sim", "--ready",
-                               "--log", logDir.filePath("frames.log"), "--command-log",
-                               logDir.filePath("commands.log")} +
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const QString sim = NetnsTest::buildDir() + "/gateway-sim";
+    process->start("ip",
+                   QStringList{"netns", "exec", ns, sim, "--ready", "--log", logDir.filePath("frames.log"),
+                               "--command-log", logDir.filePath("commands.log")} +
                        args);
-    const QDeadlineTimer deadline(timeoutMs);
-    QByteArray output;
-    while (!output.contains("ready\n") && process->waitForReadyRead(int(deadline.remainingTime())))
-        output += process->readAllStandardOutput();
-    if (!output.contains("ready\n"))
+    // gateway-sim prints nothing else on standard output.
+    if (!process->waitForReadyRead(timeoutMs) || process->readAllStandardOutput() != "ready\n")
         process->kill(), process->waitForFinished();
     return isRunning();
 }
 
 void SimulatorProcess::stop()
 {
-    QString problem;
-    QVERIFY2(terminate(&problem), qPrintable(problem));
+    QVERIFY2(terminate(), "gateway-sim did not end with status 0 on SIGTERM");
 }
 
 bool SimulatorProcess::isRunning() const
@@ -60,25 +50,20 @@ QStringList SimulatorProcess::receivedCommands() const
     return readLines(QStringLiteral("commands.log"));
 }
 
-bool SimulatorProcess::terminate(QString *problem)
+bool SimulatorProcess::terminate()
 {
     if (!isRunning())
         return true;
     process->terminate();
     if (!process->waitForFinished(5000))
         process->kill(), process->waitForFinished();
-    if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0)
-        return true;
-    *problem = QStringLiteral("gateway-sim did not end with status 0 on SIGTERM");
-    return false;
+    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
 }
 
 QStringList SimulatorProcess::readLines(const QString &fileName) const
 {
     QFile file(logDir.filePath(fileName));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'));
+    QStringList lines = QString::fromLatin1(file.open(QIODevice::ReadOnly) ? file.readAll() : "").split('\n');
     lines.removeLast(); // every line ends with a newline, so the last part is empty or incomplete
     return lines;
 }

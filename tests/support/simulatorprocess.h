@@ -1,10 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
-
-class QProcess;
 
 // One gateway-sim running in a gateway namespace, with its frame and command logs in a
 // temporary folder. The destructor stops it.
@@ -13,7 +12,7 @@ class SimulatorProcess : public QObject
     Q_OBJECT
 
 public:
-    explicit SimulatorProcess(QObject *parent = nullptr);
+    explicit SimulatorProcess(QObject *parent = nullptr) : QObject(parent) {}
     ~SimulatorProcess() override;
 
     // Runs gateway-sim with args in the namespace ns and waits until it has bound its ports.
@@ -28,9 +27,9 @@ public:
     QStringList receivedCommands() const;
 
 private:
-    bool terminate(QString *problem);
+    bool terminate();
     QStringList readLines(const QString &fileName) const;
 
-    QProcess *process = nullptr;
+    QProcess *process = new QProcess(this);
     QTemporaryDir logDir;
 };
