@@ -22,7 +22,7 @@ private slots:
     {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("expected");
-        row("click at x 5", "End click:x5", "|abcdef");
+        row("click at x 5, then Left at 0", "End click:x5 Left", "|abcdef");
         row("click over the third character", "click:2", "abc|def");
         row("click right of the end", "click:x190", "abcdef|");
         row("press and drag", "press:1 move:3 release:3", "abcd|ef 2-4");
