@@ -105,6 +105,10 @@ private slots:
         row("one key fills up to the limit, never half a pair", "ab",
             "limit:3 End multi:\U0001F600 multi:xyz", "abx|");
         row("Shift+Left twice from the end", "abcd", "End Shift+Left Shift+Left", "ab|cd^ selecting");
+        row("Shift selection after Delete", "abcd", "Home Shift+Right Shift+Right Del Shift+Right",
+            "^c|d selecting");
+        row("Shift selection after Backspace", "abcd", "Home Shift+Right Backspace Shift+Right",
+            "^b|cd selecting");
         row("Delete at the end, Backspace in the middle", "abc", "End Del Left Backspace", "a|c");
         row("textless keys change nothing", "abc", "End Up Down PgUp PgDown F1 Ins Ctrl+A Shift+F1 Backspace",
             "ab|");
