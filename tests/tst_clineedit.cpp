@@ -104,7 +104,9 @@ private slots:
         row("over-long text cut by a key; keys dropped at the limit", "abcde", "limit:3 End x d", "abc|");
         row("one key fills up to the limit, never half a pair", "ab",
             "limit:3 End multi:\U0001F600 multi:xyz", "abx|");
-        row("Shift+Left twice from the end", "abcd", "End Shift+Left Shift+Left", "ab|cd^ selecting");
+        // A replacement of the same length is measured anew.
+        row("Shift+Left twice after a replacement", "abci", "End Shift+Left multi:W Shift+Left Shift+Left",
+            "ab|cW^ selecting");
         row("Shift selection after Delete", "abcd", "Home Shift+Right Shift+Right Del Shift+Right",
             "^c|d selecting");
         row("Shift selection after Backspace", "abcd", "Home Shift+Right Backspace Shift+Right",

@@ -29,7 +29,7 @@ private slots:
         row("Shift+Left twice", "End Shift+Left Shift+Left", "abcd|ef 4-6");
         row("typing over Shift+Right", "Home Shift+Right Shift+Right X", "X|cdef");
         row("Backspace at 0, Delete at the end", "Home Backspace End Del", "abcdef|");
-        row("Down deletes a selection", "End Shift+Left Down", "abcde|");
+        row("Down and Backspace delete a selection", "End Shift+Left Down Shift+Left Backspace", "abcd|");
         row("masked", "mask End", "abcdef|");
         row("blurred", "End blur", "abcdef|");
     }
