@@ -10,6 +10,8 @@
 #include <QSvgRenderer>
 #include <QTest>
 
+#include <functional>
+
 using Row = GatewayInfoWidget;
 
 namespace {
@@ -17,25 +19,19 @@ namespace {
 const QPoint surface(5, 5); // a point of the row not covered by a child
 const QPoint backgroundProbe(810, 20);
 
-// The image as the row draws it over its parent's background (row_down is translucent).
-QImage reference(const QString &image, QSize size, const QColor &base)
-{
-    QImage out(size, QImage::Format_RGB32);
-    out.fill(base);
-    QPainter painter(&out);
-    QSvgRenderer(image).render(&painter, QRectF(QPointF(0, 0), size));
-    return out;
-}
-
 QRgb pixelOf(QWidget *w, QPoint p)
 {
     return w->grab().toImage().convertToFormat(QImage::Format_RGB32).pixel(p);
 }
 
+// The image as the row draws it over its parent's background (row_down is translucent).
 bool showsBackground(Row *row, const QString &image)
 {
-    return pixelOf(row, backgroundProbe) ==
-           reference(image, row->size(), row->palette().color(QPalette::Window)).pixel(backgroundProbe);
+    QImage reference(row->size(), QImage::Format_RGB32);
+    reference.fill(row->palette().color(QPalette::Window));
+    QPainter painter(&reference);
+    QSvgRenderer(":/images/" + image).render(&painter, QRectF(reference.rect()));
+    return pixelOf(row, backgroundProbe) == reference.pixel(backgroundProbe);
 }
 
 bool showsErrorMark(Row *row, Row::Field field)
@@ -191,7 +187,7 @@ void TestGatewayRow::dhcpBoxAndCommit()
     QVERIFY(!row->isActive() && row->dhcp());
     QCOMPARE(QStringList({row->ip(), row->gatewayName(), row->mac()}),
              QStringList({"10.1.2.3", "neu-1", "00:1A:2B:3C:4D:5E"}));
-    QVERIFY(showsBackground(row, ":/images/row"));
+    QVERIFY(showsBackground(row, "row"));
 }
 
 void TestGatewayRow::backgroundsFollowPointer()
@@ -200,26 +196,19 @@ void TestGatewayRow::backgroundsFollowPointer()
     const QPointF at(surface);
     QEnterEvent enter(at, at, at);
     QEvent leave(QEvent::Leave);
-
-    QApplication::sendEvent(row, &enter);
-    QVERIFY(showsBackground(row, ":/images/row_over"));
-    QApplication::sendEvent(row, &leave);
-    QVERIFY(showsBackground(row, ":/images/row"));
-
-    QTest::mouseClick(row, Qt::LeftButton, {}, surface);
-    QVERIFY(showsBackground(row, ":/images/row_active"));
-    QApplication::sendEvent(row, &enter);
-    QVERIFY(showsBackground(row, ":/images/row_active"));
-
-    QTest::mousePress(row, Qt::LeftButton, {}, surface);
-    QVERIFY(showsBackground(row, ":/images/row_down"));
-    QApplication::sendEvent(row, &leave);
-    QVERIFY(showsBackground(row, ":/images/row_active"));
-
-    QTest::mousePress(row, Qt::LeftButton, {}, surface);
-    QTest::mouseRelease(row, Qt::LeftButton, {}, surface);
+    const auto press = [&] { QTest::mousePress(row, Qt::LeftButton, {}, surface); };
+    const auto release = [&] { QTest::mouseRelease(row, Qt::LeftButton, {}, surface); };
+    const auto send = [&](QEvent *e) { return [this, e] { QApplication::sendEvent(row, e); }; };
+    // Each step and the image the row shows after it; a click toggles edit mode.
+    const std::pair<std::function<void()>, const char *> steps[] = {
+        {send(&enter), "row_over"},   {send(&leave), "row"},        {press, "row_down"},
+        {release, "row_active"},      {send(&enter), "row_active"}, {press, "row_down"},
+        {send(&leave), "row_active"}, {press, "row_down"},          {release, "row"}};
+    for (const auto &[step, image] : steps) {
+        step();
+        QVERIFY2(showsBackground(row, image), image);
+    }
     QVERIFY(!row->isActive());
-    QVERIFY(showsBackground(row, ":/images/row"));
     QTest::mouseDClick(row, Qt::LeftButton, {}, surface);
     QVERIFY(!row->isActive());
 }
