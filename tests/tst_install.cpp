@@ -15,30 +15,7 @@
 
 #include <filesystem>
 
-namespace {
-
 const int TimeoutMs = 30000; // the sanitizer build starts slowly
-
-// Runs the program from a working directory elsewhere until it has sent its first discovery request.
-QByteArray outputUntilSearch(const QString &program, const QString &workingDirectory)
-{
-    QProcess finder;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
-    finder.setProcessEnvironment(env);
-    finder.setWorkingDirectory(workingDirectory);
-    finder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    finder.start(program, {});
-    QByteArray out;
-    const QDeadlineTimer deadline(TimeoutMs);
-    while (!out.contains("Bytes gesendet\n") && finder.waitForReadyRead(int(deadline.remainingTime())))
-        out += finder.readAllStandardOutput();
-    finder.kill();
-    finder.waitForFinished();
-    return out;
-}
-
-} // namespace
 
 class TestInstall : public QObject
 {
@@ -73,23 +50,31 @@ void TestInstall::install()
                  {"--install", NetnsTest::buildDir(), "--prefix", destDir.isEmpty() ? root : prefix}),
              0);
 
-    const QFileInfo program(root + QStringLiteral("/lib/gateway-finder/gateway-finder"));
-    QVERIFY(program.isFile() && program.isExecutable() && !program.isSymLink());
     const QString link = root + QStringLiteral("/bin/gateway-finder");
     QCOMPARE(QString::fromStdString(std::filesystem::read_symlink(QFile::encodeName(link).toStdString())),
              QStringLiteral("../lib/gateway-finder/gateway-finder"));
-    for (int size : {16, 32, 48, 64, 128, 256}) {
-        const QString icon =
-            QStringLiteral("%1/share/icons/hicolor/%2x%2/apps/gateway-finder.png").arg(root).arg(size);
-        QCOMPARE(QImage(icon).size(), QSize(size, size));
-    }
+    const QString icon = root + QStringLiteral("/share/icons/hicolor/%1x%1/apps/gateway-finder.png");
+    for (int size : {16, 32, 48, 64, 128, 256})
+        QCOMPARE(QImage(icon.arg(size)).size(), QSize(size, size));
 
     // The English translation beside the real executable, found through the symlink.
     const QString qm = root + QStringLiteral("/lib/gateway-finder/lang_finder/finder_en_EN.qm");
     QVERIFY(QDir().mkpath(QFileInfo(qm).path()));
     QFile::remove(qm); // in case the build deploys it already
     QVERIFY(QFile::copy(NetnsTest::buildDir() + QStringLiteral("/translations/finder_en_EN.qm"), qm));
-    const QList<QByteArray> lines = outputUntilSearch(link, dir.path()).split('\n');
+    // Started from a working directory elsewhere, until it has sent its first discovery request.
+    QProcess finder;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+    finder.setProcessEnvironment(env);
+    finder.setWorkingDirectory(dir.path());
+    finder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    finder.start(link, {});
+    QByteArray out;
+    const QDeadlineTimer deadline(TimeoutMs);
+    while (!out.contains("Bytes gesendet\n") && finder.waitForReadyRead(int(deadline.remainingTime())))
+        out += finder.readAllStandardOutput();
+    const QList<QByteArray> lines = out.split('\n');
     QVERIFY2(lines.contains("finder_en_EN.qm") &&
                  lines.indexOf("finder_en_EN.qm") < lines.indexOf("QLocale: en_EN"),
              lines.join('\n').constData());
