@@ -64,7 +64,6 @@ class TestGatewayRow : public QObject
 private slots:
     void init();
     void cleanup();
-    void hostNameRule_data();
     void hostNameRule();
     void clickOpensEditorsAndMarksInvalidValues();
     void dhcpBoxAndCommit();
@@ -90,32 +89,28 @@ void TestGatewayRow::cleanup()
     delete window;
 }
 
-void TestGatewayRow::hostNameRule_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QString>("lines");
-
-    QTest::newRow("two labels") << "a-b.cd" << true << "3: a-b\n-1: cd\n";
-    QTest::newRow("15 characters") << "abcdefghijklmno" << true << "-1: abcdefghijklmno\n";
-    QTest::newRow("16 characters") << "abcdefghijklmnop" << false << "";
-    QTest::newRow("empty") << "" << false << "";
-    QTest::newRow("trailing dot") << "a." << false << "";
-    QTest::newRow("empty label") << "a..b" << false << "1: a\n0: \n";
-    QTest::newRow("label ends in hyphen") << "a-.b" << false << "2: a-\n";
-    QTest::newRow("label starts with hyphen") << "a.-b" << false << "1: a\n-1: -b\n";
-}
-
 void TestGatewayRow::hostNameRule()
 {
-    QFETCH(QString, name);
-    QFETCH(bool, valid);
-    QFETCH(QString, lines);
-
-    fill(row);
-    const QByteArray out = captureStdout([&] { row->editor(Row::Name)->setText(name); });
-    QCOMPARE(QString::fromLatin1(out), lines);
-    QCOMPARE(row->isValid(), valid);
+    // A name, whether it is valid, and the diagnostic lines its check prints.
+    const struct
+    {
+        QString name;
+        bool valid;
+        QString lines;
+    } names[] = {{"a-b.cd", true, "3: a-b\n-1: cd\n"},
+                 {"abcdefghijklmno", true, "-1: abcdefghijklmno\n"},
+                 {"abcdefghijklmnop", false, ""},
+                 {"", false, ""},
+                 {"a.", false, ""},
+                 {"a..b", false, "1: a\n0: \n"},
+                 {"a-.b", false, "2: a-\n"},
+                 {"a.-b", false, "1: a\n-1: -b\n"}};
+    for (const auto &n : names) {
+        fill(row);
+        QCOMPARE(QString::fromLatin1(captureStdout([&] { row->editor(Row::Name)->setText(n.name); })),
+                 n.lines);
+        QCOMPARE(row->isValid(), n.valid);
+    }
 }
 
 void TestGatewayRow::clickOpensEditorsAndMarksInvalidValues()
