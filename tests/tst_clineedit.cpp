@@ -97,10 +97,8 @@ private slots:
         for (const char *column : {"text", "script", "expected"})
             QTest::addColumn<QString>(column);
         row("typing replaces the focus selection, then inserts", "abc", "x z Left y", "xy|z");
-        row("refusals keep selection", "abc", "chars:xy Space Del x y Shift+Left Shift+_ Backspace",
-            "x| refused refused");
-        row("refused Shift keys", "abc", "chars:x End Shift+_ Backspace Home Shift+_ Del",
-            "|b refused refused");
+        row("refusals", "abc", "chars:xy Space Del x y Shift+Left Shift+_ Backspace", "x| refused refused");
+        row("Shift refusals", "abc", "chars:x End Shift+_ Backspace Home Shift+_ Del", "|b refused refused");
         row("over-long text cut by a key; keys dropped at the limit", "abcde", "limit:3 End x d", "abc|");
         row("limit, no half pair", "ab", "limit:3 End multi:\U0001F600 multi:xyz", "abx|");
         // A replacement of the same length is measured anew.
@@ -108,8 +106,8 @@ private slots:
         // Each Shift selection starts at the cursor left by the deletion before it.
         row("Shift after Del, Backspace", "abcd",
             "Home Shift+Right Shift+Right Del Shift+Right Backspace Shift+Right", "^d| selecting");
-        row("textless keys, Del at the end", "abc",
-            "End Del Up Down PgUp PgDown F1 Ins Ctrl+A Shift+F1 Left Backspace", "a|c");
+        row("textless keys", "abc", "End Del Up Down PgUp PgDown F1 Ins Ctrl+A Shift+F1 Left Backspace",
+            "a|c");
         row("Tab into the field selects all", "abc", "End blur Tab", "|abc^ selecting");
         row("double click selects all", "abc", "End dclick:1", "|abc^ selecting");
         // The toolkit focuses the field before the press arrives, so the click wins over select-all.
@@ -118,13 +116,11 @@ private slots:
         row("drag right to left, past the start", "abcd", "press:3 move:1 move:<", "^abc|d selecting");
         row("drag back to the press point", "abcd", "press:2 move:3 move:2 release:2", "ab|cd");
         row("click past the text, copy nothing", "abcd", "click:9 Ctrl+C", "abcd| clip:");
-        row("cut grown, shrunk", "abcd", "Home Shift+Right Shift+Right Shift+Right Shift+Left Ctrl+X",
-            "|cd clip:ab");
+        row("cut", "abcd", "Home Shift+Right Shift+Right Shift+Right Shift+Left Ctrl+X", "|cd clip:ab");
         row("paste over a pair", "abcd", "clip:Z End Shift+Left Shift+Left Ctrl+V", "ab|Z PASTE: 2 clip:Z");
         row("refused pastes", "ab", "clip:x\ty Ctrl+V chars:xy clip:x_y Ctrl+V",
             "|ab^ selecting PASTE: 0 PASTE: 0 refused refused clip:x_y");
-        row("paste inside, cut at the limit", "abc", "clip:defgh limit:5 Home Right Ctrl+V",
-            "a|debc PASTE: 1 clip:defgh");
+        row("paste at limit", "abc", "clip:defgh limit:5 Home Right Ctrl+V", "a|debc PASTE: 1 clip:defgh");
         row("replaced makes room", "abcd", "clip:wxyz! limit:4 Ctrl+V", "|wxyz PASTE: 0 clip:wxyz!");
         row("narrow follows caret", "abcdefghij", "width:28 End Left Left Left Backspace w", "abcdefw|hij");
         row("Home scrolls back", "abcdefghij", "width:28 End Home", "|abcdefghij");
