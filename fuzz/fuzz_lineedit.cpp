@@ -75,39 +75,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             const Key key = keys[next() % std::size(keys)];
             // Bits 0 to 4 are Shift, Control, Alt, Meta and Keypad: Qt's modifier bits 25 to 29.
             const auto modifiers = KeyboardModifiers::fromInt((next() & 0x1F) << 25);
-            const QString plain = key < 0x80 ? QString(QChar(int(key))) : QString();
+            // Setting bit 5 lowers a letter and leaves '-', '.' and ' ' as they are.
             send(QKeyEvent(QEvent::KeyPress, key, modifiers,
-                           key == Key_unknown          ? text(2)
-                           : modifiers & ShiftModifier ? plain
-                                                       : plain.toLower()));
+                           key == Key_unknown ? text(2)
+                           : key < 0x80       ? QString(QChar(key | (modifiers & ShiftModifier ? 0 : 0x20)))
+                                              : QString()));
         } else if (kind <= 8) {
             if (kind == 4 || kind == 8 || buttonHeld) { // moves and releases only while the button is held
-                const int x = next() - 20;
-                const QPointF point(x, next() % 20);
+                const QPointF point{qreal(next() - 20), qreal(next() % 20)}; // braces read x first
                 send(QMouseEvent(pointerSteps[kind - 4], point, edit.mapToGlobal(point),
                                  kind == 5 || kind == 6 ? NoButton : LeftButton,
                                  kind == 7 ? NoButton : LeftButton, NoModifier));
             }
             buttonHeld = kind == 4 || (buttonHeld && kind != 7);
-        } else if (kind == 9) {
-            QGuiApplication::clipboard()->setText(text(12));
-        } else if (kind == 10) {
-            edit.setText(text(12));
-        } else if (kind == 11) {
+        } else if (kind <= 10) {
+            const QString t = text(12);
+            kind == 9 ? QGuiApplication::clipboard()->setText(t) : edit.setText(t);
+        } else if (kind == 11)
             send(QFocusEvent(next() & 1 ? QEvent::FocusIn : QEvent::FocusOut, TabFocusReason));
-        } else if (kind == 12) {
+        else if (kind == 12)
             edit.grab();
-        } else if (kind == 13) {
+        else if (kind == 13)
             edit.resize(next(), 17);
-        } else if (kind == 14) {
+        else if (kind == 14)
             edit.setMaxLength(maxLength = next() % 12);
-        } else if (const int change = next() % 3; change == 0) {
+        else if (const int change = next() % 3; change == 0)
             edit.setAllowedChars(allowed = hostChars);
-        } else if (change == 1) {
+        else if (change == 1)
             edit.setEditable(next() & 1);
-        } else {
+        else
             edit.selectAll();
-        }
         const QString now = edit.text();
         for (const int position : {edit.cursorPosition(), edit.anchorPosition(), edit.firstShownIndex()})
             require(position >= 0 && position <= now.size(),
