@@ -71,22 +71,6 @@ class TestCLineEdit : public QObject
         }
     }
 
-    // The field as the rows spell it: the text with | at the cursor and ^ at the anchor where that differs,
-    // "selecting" in selection mode, then what the script printed, "refused" per refused character and the
-    // clipboard when it no longer holds "old".
-    static QString outcome(const cLineEdit *f, const QByteArray &printed, int refused)
-    {
-        QString shown = f->text();
-        const int cursor = f->cursorPosition(), anchor = f->anchorPosition();
-        shown.insert(qMax(cursor, anchor), anchor > cursor ? u'^' : u'|');
-        if (anchor != cursor)
-            shown.insert(qMin(cursor, anchor), anchor > cursor ? u'|' : u'^');
-        const QString clip = QApplication::clipboard()->text();
-        return shown + (f->isSelecting() ? " selecting" : "") +
-               (printed.isEmpty() ? "" : " " + printed.simplified()) + QString(" refused").repeated(refused) +
-               (clip == "old" ? "" : " clip:" + clip);
-    }
-
 private slots:
     // Every row starts with the field focused, its whole text selected and the cursor at 0, and "old" on the
     // clipboard. It ends with the caret in front of the cursor's character and, in selection mode, the
@@ -140,9 +124,18 @@ private slots:
         QApplication::clipboard()->setText("old");
         QSignalSpy refused(f, &cLineEdit::notValid);
         const QByteArray printed = captureStdout([&] { run(f, script); });
-        QTEST(outcome(f, printed, int(refused.count())), "expected");
         const int cursor = f->cursorPosition(), anchor = f->anchorPosition(), k = f->firstShownIndex();
-        const QString t = f->text();
+        const QString t = f->text(), clip = QApplication::clipboard()->text();
+        // The field as the rows spell it: the text with | at the cursor and ^ at the anchor where that
+        // differs, "selecting" in selection mode, then what the script printed, "refused" per refused
+        // character and the clipboard when it no longer holds "old".
+        QString shown = QString(t).insert(qMax(cursor, anchor), anchor > cursor ? u'^' : u'|');
+        if (anchor != cursor)
+            shown.insert(qMin(cursor, anchor), anchor > cursor ? u'|' : u'^');
+        QTEST(shown + (f->isSelecting() ? " selecting" : "") +
+                  (printed.isEmpty() ? "" : " " + printed.simplified()) +
+                  QString(" refused").repeated(refused.count()) + (clip == "old" ? "" : " clip:" + clip),
+              "expected");
         QVERIFY(px(t.mid(k), cursor - k) <= f->width() - Padding);
         QVERIFY(k == 0 || px(t.mid(k - 1), cursor - k + 1) > f->width() - Padding);
         // The caret blinks; wait for it. The highlight lies inside both its ends, not past the far one.
