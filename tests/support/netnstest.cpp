@@ -22,11 +22,6 @@ QStringList gatewayNamespaces()
     return qEnvironmentVariable("GF_NETNS_GATEWAYS").split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-QStringList gatewayAddresses()
-{
-    return qEnvironmentVariable("GF_NETNS_GATEWAY_ADDRS").split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
-
 QString finderAddress()
 {
     return qEnvironmentVariable("GF_NETNS_FINDER_ADDR");

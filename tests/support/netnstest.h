@@ -11,7 +11,6 @@ namespace NetnsTest {
 void requirePrivateNetwork();
 
 QStringList gatewayNamespaces();
-QStringList gatewayAddresses();
 QString finderAddress();
 
 // The top of the build tree, where gateway-finder and gateway-sim are.
