@@ -103,7 +103,8 @@ struct Finder
 };
 
 // The header with its seven column titles, and the twelve row slots: the gateways in order, each
-// row's values in light grey cut at their column rectangles and its DHCP box, then the bare window.
+// row's values in light grey cut at their column rectangles and its DHCP box, then the bare window;
+// the buttons below.
 bool showsRows(const Finder &finder, const QList<Gateway> &gateways)
 {
     Picture expected("background");
@@ -124,7 +125,10 @@ bool showsRows(const Finder &finder, const QList<Gateway> &gateways)
                                       Qt::AlignVCenter, texts.at(i));
         expected.draw(qPrintable(g.at(3)), QRectF(768, 13, 13, 13));
     }
-    return finder.shows(expected, {QRect(17, 20, 826, 511)});
+    expected.painter.resetTransform();
+    for (int x : {16, 590, 731}) // the tops of "Suchen", "Übernehmen" and "Schließen", above their captions
+        expected.draw("btn_normal", QRectF(x, 552, 113, 27));
+    return finder.shows(expected, {QRect(17, 20, 826, 511), QRect(0, 540, 857, 18)});
 }
 
 // A message popup: title and lines on the panel, its only button in the place of "Abbrechen".
@@ -207,7 +211,7 @@ void TestEndToEnd::searchEditAndClose()
     finder.click(PopupOk);
     QVERIFY(showsRows(finder, {{"neu-1", "02:47:46:00:00:01", "192.168.0.150", "cb_normal"}, Alt2}));
 
-    // A second copy cannot have the gateway port: it explains, sends nothing, and its OK ends it.
+    // A second copy cannot have the gateway port: it explains, does not search, and its OK ends it.
     Finder second(program);
     QVERIFY(showsPopup(second, "Verbindungsfehler",
                        "Beim Starten des ZAN-IP-Gateway-Finders ist ein Verbindungsfehler aufgetreten!\n\n"

@@ -280,6 +280,14 @@ void TestMainWindow::commandSlots()
         expected << "31337 " + text.toHex();
     }
     QTRY_COMPARE(sim->receivedCommands(), expected);
+
+    // A second copy gets no port and sends nothing, also when its slots are called by name.
+    ZORURuroza *second = openWindow();
+    QVERIFY(second && !second->isSocketBound());
+    QVERIFY(QMetaObject::invokeMethod(second, "scanNetwork") &&
+            QMetaObject::invokeMethod(second, "slotPing"));
+    QTest::qWait(300);
+    QCOMPARE(sim->receivedFrames().size() + sim->receivedCommands().size(), expected.size() + 1);
     QVERIFY(QMetaObject::invokeMethod(window, "changesNotAccepted"));
 }
 
