@@ -6,6 +6,7 @@
 #include "protocol/addresstext.h"
 #include "protocol/hostname.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cstdint>
@@ -21,8 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (ipTextToBytes(text, out)) {
         const QStringList parts = text.split(u'.');
         require(parts.size() == 4, "an accepted address has exactly three dots");
-        for (int i = 0; i < 4; ++i) // a part that does not read as a number gives 0, as toInt does
-            require(out[i] == parts.at(i).toInt(), "an accepted address has its parts as its bytes");
+        for (int i = 0; i < 4; ++i) // an empty part gives 0, as toInt does
+            require(out[i] == parts.at(i).toInt() && !parts.at(i).contains(QRegularExpression("[^0-9]")),
+                    "an accepted address has its parts, digits only, as its bytes");
     }
     macTextToBytes(text, mac);
 

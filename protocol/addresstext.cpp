@@ -2,30 +2,7 @@
 
 #include <QStringList>
 
-namespace {
-
-// True when toInt refused the part only because its number does not fit an int: the same text
-// with its digits replaced by a single 0 reads. Anything else toInt refuses (letters, white space
-// that toInt does not skip, an empty part) reads as 0.
-bool tooLargeForInt(const QString &part)
-{
-    const auto isDigit = [&part](qsizetype i) {
-        return part.at(i) >= QLatin1Char('0') && part.at(i) <= QLatin1Char('9');
-    };
-    qsizetype first = 0;
-    while (first < part.size() && !isDigit(first))
-        ++first;
-    qsizetype end = first;
-    while (end < part.size() && isDigit(end))
-        ++end;
-    if (first == end)
-        return false;
-    bool ok = false;
-    (part.left(first) + QLatin1Char('0') + part.mid(end)).toInt(&ok);
-    return ok;
-}
-
-} // namespace
+#include <algorithm>
 
 bool ipTextToBytes(const QString &text, unsigned char out[4])
 {
@@ -33,15 +10,16 @@ bool ipTextToBytes(const QString &text, unsigned char out[4])
         return false;
     const QStringList parts = text.split(QLatin1Char('.'));
     for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        int value = parts.at(i).toInt(&ok);
-        if (!ok) {
-            // A number too large for an int is out of range too, not a zero.
-            if (tooLargeForInt(parts.at(i)))
-                return false;
-            value = 0;
-        }
-        if (value < 0 || value > 255)
+        const QString &part = parts.at(i);
+        // Digits only: a letter, a sign or a space is a typo, not a 0 that would send another address.
+        const bool digits = std::all_of(part.cbegin(), part.cend(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        });
+        if (!digits)
+            return false;
+        bool ok = part.isEmpty();
+        const int value = ok ? 0 : part.toInt(&ok);
+        if (!ok || value > 255) // toInt refuses only a number too large for an int here
             return false;
         out[i] = static_cast<unsigned char>(value);
     }

@@ -2,9 +2,9 @@
 
 #include <QString>
 
-// Dotted-decimal text to four bytes. Exactly three dots; every part is read like
-// QString::toInt (white space and a sign allowed, empty or non-numeric reads as 0) and must lie
-// in 0..255. On a bad part the bytes of the parts before it stay written.
+// Dotted-decimal text to four bytes. Exactly three dots; every part holds only the digits 0-9
+// (an empty part counts as 0) and lies in 0..255. On a bad part the bytes of the parts before it
+// stay written.
 bool ipTextToBytes(const QString &text, unsigned char out[4]);
 
 // "AA:BB:CC:DD:EE:FF" to six bytes: the pairs at 0, 3, 6, 9, 12 and 15 read as hexadecimal;

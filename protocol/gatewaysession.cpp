@@ -55,8 +55,6 @@ const GatewayRecord *GatewaySession::record(const QString &mac) const
 
 QList<qint64> GatewaySession::search()
 {
-    awaitingAck = false;
-    ackMac.clear();
     limitReached = false;
     replyCount = 0;
     qDeleteAll(gatewayRecords);
@@ -79,18 +77,34 @@ QList<qint64> GatewaySession::search()
     return sent;
 }
 
+bool GatewaySession::canReach(const QString &mac) const
+{
+    const GatewayRecord *known = record(mac);
+    return known && known->interfaceIndex > 0 &&
+           NetworkInterfaces::broadcastInterface(known->interfaceIndex).index != 0;
+}
+
 qint64 GatewaySession::sendSettings(const GatewayRecord &values)
 {
-    awaitingAck = true;
-    ackMac = values.mac;
-    if (!isBound())
-        return -1;
-    const QByteArray frame = GatewayFrame::settingsRequest(values);
+    stopAwaitingAck();
     const GatewayRecord *known = record(values.mac);
     const auto interface = NetworkInterfaces::broadcastInterface(known ? known->interfaceIndex : 0);
-    if (interface.index == 0)
-        return udpSocket->writeDatagram(frame, QHostAddress::Broadcast, GatewayFrame::Port);
-    return sendOn(udpSocket, frame, GatewayFrame::Port, interface);
+    // A plain broadcast on the default route could reach a gateway with the same MAC on another
+    // network, or none at all: without the gateway's own interface nothing is sent.
+    if (!isBound() || !known || known->interfaceIndex <= 0 || interface.index == 0)
+        return -1;
+    const qint64 sent = sendOn(udpSocket, GatewayFrame::settingsRequest(values), GatewayFrame::Port, interface);
+    if (sent >= 0) {
+        awaitingAck = true;
+        ackMac = values.mac;
+    }
+    return sent;
+}
+
+void GatewaySession::stopAwaitingAck()
+{
+    awaitingAck = false;
+    ackMac.clear();
 }
 
 qint64 GatewaySession::sendBroadcast(const QByteArray &data, quint16 port)

@@ -47,13 +47,21 @@ public:
     // Replies read since the last search, the acknowledgement and dropped gateways included.
     int repliesSinceSearch() const { return replyCount; }
 
-    // Forgets the gateways and any awaited acknowledgement, then sends the discovery request out of
-    // every broadcast interface (once without an interface when there is none). Returns what each
-    // send returned (bytes, or -1); nothing is sent while the socket is not bound.
+    // Forgets the gateways, then sends the discovery request out of every broadcast interface (once
+    // without an interface when there is none). Returns what each send returned (bytes, or -1);
+    // nothing is sent while the socket is not bound. An awaited acknowledgement is still awaited:
+    // it belongs to the settings that were sent, not to the list.
     QList<qint64> search();
+    // The gateway is listed and the interface its latest reply came in on is still up, so settings
+    // for it can leave through that gateway's own network.
+    bool canReach(const QString &mac) const;
     // Sends the settings request for values.mac out of the interface that gateway's latest reply
-    // came in on and waits for that gateway's acknowledgement. Returns the bytes sent, or -1.
+    // came in on and waits for that gateway's acknowledgement. Returns the bytes sent, or -1: then
+    // nothing is awaited, and nothing was sent at all unless the socket refused the datagram.
+    // Settings never leave by any other way than the gateway's own network (see canReach()).
     qint64 sendSettings(const GatewayRecord &values);
+    // Gives up the wait for an acknowledgement.
+    void stopAwaitingAck();
     // A datagram to 255.255.255.255 on port, from the gateway socket; -1 when not bound.
     qint64 sendBroadcast(const QByteArray &data, quint16 port);
 
