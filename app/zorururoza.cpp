@@ -1,11 +1,16 @@
 #include "zorururoza.h"
 
+#include "lineedit/clineedit.h"
+#include "protocol/addresstext.h"
 #include "protocol/gatewayframe.h"
 #include "protocol/gatewaysession.h"
+#include "widgets/checkbox.h"
 #include "widgets/gatewayinfowidget.h"
 #include "widgets/messagebox.h"
 #include "widgets/pushbutton.h"
 
+#include <QApplication>
+#include <QHash>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QSvgRenderer>
@@ -50,6 +55,14 @@ ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
     ackTimer->setTimerType(Qt::PreciseTimer);
     ackTimer->setInterval(AckTimeout);
     connect(ackTimer, &QTimer::timeout, this, &ZORURuroza::reportMissingAck);
+    findTimer = new QTimer(this);
+    findTimer->setSingleShot(true);
+    findTimer->setInterval(RescanInterval);
+    connect(findTimer, &QTimer::timeout, this, &ZORURuroza::reportGatewayNotFound);
+    verifyTimer = new QTimer(this);
+    verifyTimer->setSingleShot(true);
+    verifyTimer->setInterval(RescanInterval);
+    connect(verifyTimer, &QTimer::timeout, this, &ZORURuroza::reportSilenceAfterChange);
 
     // An exclusive bind: a second finder, or any other program on the gateway port, makes it fail.
     gatewaySession = new GatewaySession(this);
@@ -124,7 +137,8 @@ void ZORURuroza::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != rescanTimerId)
         return;
-    if (++rescanTicks == 2) {
+    const bool last = ++rescanTicks == 2;
+    if (last) {
         if (rescanTimerId != 0) {
             killTimer(rescanTimerId);
             rescanTimerId = 0;
@@ -132,6 +146,12 @@ void ZORURuroza::timerEvent(QTimerEvent *event)
         rescanTicks = 0;
     }
     scanNetwork();
+    // Any reply from the gateway counted as its confirmation, so what it reports after the last
+    // re-scan tells whether it took the settings.
+    if (last) {
+        verifying = true;
+        verifyTimer->start();
+    }
 }
 
 void ZORURuroza::gatewayAcceptChanges()
@@ -146,10 +166,44 @@ void ZORURuroza::gatewayAcceptChanges()
 
 void ZORURuroza::gatewayInfoActive()
 {
+    auto *activated = qobject_cast<GatewayInfoWidget *>(sender());
     for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
-        if (row != sender())
+        if (row != activated)
             row->discardEdits(true);
     }
+    if (activated && activated->isActive() && !rowsShowRecordOrder())
+        moveEditingToRecordOrder(activated);
+}
+
+// Late replies had laid the rows out around the row edited before; with its editing ended, the rows
+// go back to MAC order, and the editing goes with the clicked gateway to the row that now shows it.
+void ZORURuroza::moveEditingToRecordOrder(GatewayInfoWidget *edited)
+{
+    const QString mac = edited->mac();
+    const bool dhcp = edited->dhcp();
+    const QWidget *focus = QApplication::focusWidget();
+    const auto isFocus = [focus](const QWidget *w) { return focus && focus == w; };
+    int focusedField = -1;
+    for (int f = 0; f < GatewayInfoWidget::FieldCount; ++f) {
+        if (isFocus(edited->editor(GatewayInfoWidget::Field(f))))
+            focusedField = f;
+    }
+    const bool boxFocused = isFocus(edited->dhcpCheckBox());
+    {
+        const QSignalBlocker quiet(edited);
+        edited->discardEdits(true);
+    }
+    refreshRows();
+    const auto target =
+        std::find_if(gatewayRows.cbegin(), gatewayRows.cend(),
+                     [&mac](const GatewayInfoWidget *r) { return !r->isHidden() && r->mac() == mac; });
+    if (target == gatewayRows.cend())
+        return;
+    (*target)->beginEditing(dhcp);
+    if (focusedField >= 0)
+        (*target)->editor(GatewayInfoWidget::Field(focusedField))->setFocus(Qt::OtherFocusReason);
+    else if (boxFocused)
+        (*target)->dhcpCheckBox()->setFocus(Qt::OtherFocusReason);
 }
 
 void ZORURuroza::changeGatewaySettings()
@@ -173,7 +227,10 @@ void ZORURuroza::closeLoginPopup()
 
 void ZORURuroza::scanNetwork()
 {
-    ackTimer->stop();
+    // The wait for a confirmation belongs to the settings sent: a search within its 3 s leaves it
+    // alone. After the notice a late confirmation counts only until the list is searched again.
+    if (!ackTimer->isActive())
+        gatewaySession->stopAwaitingAck();
     // The row being edited keeps its editors and its gateway; the others are blanked.
     const GatewayInfoWidget *edited = editedRow();
     for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
@@ -186,6 +243,7 @@ void ZORURuroza::scanNetwork()
     for (const qint64 sent : gatewaySession->search())
         std::printf("Es wurden %d Bytes gesendet\n", static_cast<int>(sent));
     std::fflush(stdout);
+    updateConflictMarks();
 }
 
 void ZORURuroza::readFromNetwork()
@@ -205,13 +263,32 @@ void ZORURuroza::addGatewayRecord(const QString &gatewayName, int number, const 
 // gateway may still share a shown gateway's address.
 void ZORURuroza::recordsChanged(qsizetype firstIndex)
 {
-    if (firstIndex < RowCount) {
+    if (firstIndex < RowCount)
         refreshRows();
-        return;
+    else
+        updateConflictMarks();
+    if (findTimer->isActive() && gatewaySession->canReach(sentValues.mac))
+        deliverSettings();
+    if (verifying && gatewaySession->record(sentValues.mac))
+        verifySettings();
+}
+
+// The marks follow the values the rows show: a row showing values that were sent but are not
+// reported yet, or whose gateway did not answer the last search, counts with what it shows.
+void ZORURuroza::updateConflictMarks()
+{
+    QHash<QString, int> added;
+    for (const GatewayInfoWidget *row : std::as_const(gatewayRows)) {
+        const GatewayRecord *r = row->isHidden() ? nullptr : gatewaySession->record(row->mac());
+        if (row->isHidden() || (r && r->ip == row->ip()))
+            continue;
+        if (r)
+            --added[r->ip];
+        ++added[row->ip()];
     }
     for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
         if (!row->isHidden())
-            row->setConflict(gatewaySession->isConflicting(row->ip()));
+            row->setConflict(gatewaySession->isConflicting(row->ip(), added.value(row->ip())));
     }
 }
 
@@ -231,10 +308,8 @@ void ZORURuroza::refreshRows()
     const QList<GatewayRecord *> &records = gatewaySession->records();
     qsizetype next = 0;
     for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
-        if (row == edited) {
-            row->setConflict(gatewaySession->isConflicting(row->ip()));
+        if (row == edited)
             continue;
-        }
         if (next < records.size() && edited && records.at(next)->mac == editedMac)
             ++next;
         if (next >= records.size()) {
@@ -244,9 +319,9 @@ void ZORURuroza::refreshRows()
         const GatewayRecord *r = records.at(next++);
         row->setValues(r->gatewayName, QString::number(r->number), r->mac, r->ip, r->subnet, r->gateway,
                        r->nameserver, r->dhcp);
-        row->setConflict(gatewaySession->isConflicting(r->ip));
         row->show();
     }
+    updateConflictMarks();
 }
 
 bool ZORURuroza::rowsShowRecordOrder() const
@@ -282,10 +357,82 @@ void ZORURuroza::sendGatewaySettings()
 
     std::printf("Name des Gateways: %s\n", GatewayFrame::sentName(values.gatewayName).constData());
     std::fflush(stdout);
-    gatewaySession->sendSettings(values);
-    ackTimer->start();
+    sentValues = values;
+    verifying = false;
+    verifyTimer->stop();
+    updateConflictMarks();
+    if (gatewaySession->canReach(values.mac)) {
+        deliverSettings();
+    } else {
+        // Not listed since the last search, or its network is gone: a plain broadcast could reach
+        // the wrong network, so search, and send when the gateway answers.
+        ackTimer->stop();
+        gatewaySession->stopAwaitingAck();
+        scanNetwork();
+        findTimer->start();
+    }
     if (!rowsShowRecordOrder())
         refreshRows();
+}
+
+void ZORURuroza::deliverSettings()
+{
+    findTimer->stop();
+    if (gatewaySession->sendSettings(sentValues) < 0) {
+        ackTimer->stop();
+        showMessage({tr("Die Einstellungen konnten nicht gesendet werden."),
+                     tr("Bitte erneut suchen und die Werte prüfen.")});
+        return;
+    }
+    ackTimer->start();
+}
+
+void ZORURuroza::reportGatewayNotFound()
+{
+    showMessage({tr("Das Gateway wurde nicht gefunden."), tr("Die Einstellungen wurden nicht gesendet.")});
+}
+
+// With DHCP on, the addresses come from the DHCP server: only the name and the flag are compared.
+void ZORURuroza::verifySettings()
+{
+    verifying = false;
+    verifyTimer->stop();
+    const GatewayRecord *now = gatewaySession->record(sentValues.mac);
+    if (!now)
+        return;
+    QStringList lines;
+    const auto compare = [&lines](const QString &title, const QString &reported, const QString &sent) {
+        if (reported != sent)
+            lines.append(tr("%1: %2 statt %3").arg(title, reported, sent));
+    };
+    compare(tr("Hostname"), now->gatewayName,
+            QString::fromLatin1(GatewayFrame::sentName(sentValues.gatewayName)));
+    const QString on = tr("an"), off = tr("aus");
+    compare(tr("DHCP"), now->dhcp ? on : off, sentValues.dhcp ? on : off);
+    if (!sentValues.dhcp) {
+        // "10.1..5" goes out as 10.1.0.5, which is what the gateway reports.
+        const auto asSent = [](const QString &text) {
+            unsigned char b[4] = {};
+            return ipTextToBytes(text, b)
+                       ? QStringLiteral("%1.%2.%3.%4").arg(b[0]).arg(b[1]).arg(b[2]).arg(b[3])
+                       : text;
+        };
+        compare(tr("IP-Adresse"), now->ip, asSent(sentValues.ip));
+        compare(tr("Subnetmaske"), now->subnet, asSent(sentValues.subnet));
+        compare(tr("Gateway"), now->gateway, asSent(sentValues.gateway));
+        compare(tr("Nameserver"), now->nameserver, asSent(sentValues.nameserver));
+    }
+    if (lines.isEmpty())
+        return;
+    lines.prepend(tr("Das Gateway meldet andere Werte als gesendet:"));
+    showMessage(lines);
+}
+
+void ZORURuroza::reportSilenceAfterChange()
+{
+    verifying = false;
+    showMessage({tr("Das Gateway antwortet nach der Änderung nicht mehr."),
+                 tr("Bitte erneut suchen und die Werte prüfen.")});
 }
 
 void ZORURuroza::acknowledgeSettings()

@@ -76,6 +76,12 @@ private:
     void showMessage(const QStringList &lines);
     void acknowledgeSettings();
     void reportMissingAck();
+    void deliverSettings();
+    void reportGatewayNotFound();
+    void verifySettings();
+    void reportSilenceAfterChange();
+    void updateConflictMarks();
+    void moveEditingToRecordOrder(GatewayInfoWidget *edited);
     void sendCommand(const char *command);
 
     QSvgRenderer *backgroundRenderer = nullptr;
@@ -90,4 +96,8 @@ private:
     GatewaySession *gatewaySession = nullptr; // the records and the acknowledgement state
     QUdpSocket *udpSocket = nullptr;          // the session's socket
     QTimer *ackTimer = nullptr;               // runs while a confirmation is awaited
+    QTimer *findTimer = nullptr;              // runs while the gateway the settings are for is searched for
+    QTimer *verifyTimer = nullptr;            // runs from the last re-scan until the changed gateway answers
+    GatewayRecord sentValues;                 // the settings last committed, sent or about to be sent
+    bool verifying = false;                   // the last re-scan's reply is compared with sentValues
 };

@@ -48,9 +48,11 @@ bool GatewaySession::isBound() const
 
 const GatewayRecord *GatewaySession::record(const QString &mac) const
 {
-    const auto it = std::find_if(gatewayRecords.cbegin(), gatewayRecords.cend(),
-                                 [&mac](const GatewayRecord *r) { return r->mac == mac; });
-    return it != gatewayRecords.cend() ? *it : nullptr;
+    // The records are sorted by MAC text, as mergeGatewayRecord keeps them.
+    const auto it = std::lower_bound(
+        gatewayRecords.cbegin(), gatewayRecords.cend(), mac,
+        [](const GatewayRecord *r, const QString &key) { return QString::compare(r->mac, key) < 0; });
+    return it != gatewayRecords.cend() && (*it)->mac == mac ? *it : nullptr;
 }
 
 QList<qint64> GatewaySession::search()
@@ -93,7 +95,8 @@ qint64 GatewaySession::sendSettings(const GatewayRecord &values)
     // network, or none at all: without the gateway's own interface nothing is sent.
     if (!isBound() || !known || known->interfaceIndex <= 0 || interface.index == 0)
         return -1;
-    const qint64 sent = sendOn(udpSocket, GatewayFrame::settingsRequest(values), GatewayFrame::Port, interface);
+    const qint64 sent =
+        sendOn(udpSocket, GatewayFrame::settingsRequest(values), GatewayFrame::Port, interface);
     if (sent >= 0) {
         awaitingAck = true;
         ackMac = values.mac;
@@ -126,9 +129,10 @@ qsizetype GatewaySession::addRecord(const GatewayRecord &values)
     return index;
 }
 
-bool GatewaySession::isConflicting(const QString &ip) const
+bool GatewaySession::isConflicting(const QString &ip, int usersAdded) const
 {
-    return ip != QLatin1String("0.0.0.0") && (ipUsers.value(ip) > 1 || ownAddresses.contains(ip));
+    return ip != QLatin1String("0.0.0.0") &&
+           (ipUsers.value(ip) + usersAdded > 1 || ownAddresses.contains(ip));
 }
 
 QSet<QString> GatewaySession::conflictingAddresses() const

@@ -71,7 +71,9 @@ public:
 
     // An IP text that more than one listed gateway reports, or that one of the PC's own IPv4
     // addresses (as they were at the last search) has. 0.0.0.0 is no address and never conflicts.
-    bool isConflicting(const QString &ip) const;
+    // usersAdded: gateways counted with this IP beyond what the records say (negative: fewer), for
+    // values shown but not reported yet.
+    bool isConflicting(const QString &ip, int usersAdded = 0) const;
     QSet<QString> conflictingAddresses() const;
 
 public slots:

@@ -229,11 +229,22 @@ void GatewayInfoWidget::checkNameserver(const QString &ip)
 
 void GatewayInfoWidget::dhcpChange(bool change)
 {
-    emit active();
     enableAddressEditors(!change);
     m_dhcp = change;
+    // Active before the window hears of it: it ends the other row's editing and lays the rows out
+    // again around the edited one, which must be this row, with this gateway and this choice.
     setState(Active);
     updateBackground();
+    emit active();
+}
+
+void GatewayInfoWidget::beginEditing(bool dhcp)
+{
+    setDhcpChoice(dhcp);
+    enableAddressEditors(!dhcp);
+    setState(Active);
+    updateBackground();
+    emit active();
 }
 
 void GatewayInfoWidget::enterEvent(QEnterEvent *)

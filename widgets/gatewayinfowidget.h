@@ -27,6 +27,8 @@ public:
     bool isValid() const;
     void commitEdits();
     void discardEdits(bool resetDhcp);
+    // Opens the row for editing with this DHCP choice, as a click or a tick on its box does.
+    void beginEditing(bool dhcp);
     // Marks the IP address as used by another gateway or by the PC itself.
     void setConflict(bool conflict);
     bool hasConflict() const { return m_conflict; }
