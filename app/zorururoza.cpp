@@ -269,7 +269,7 @@ void ZORURuroza::recordsChanged(qsizetype firstIndex)
         updateConflictMarks();
     if (findTimer->isActive() && gatewaySession->canReach(sentValues.mac))
         deliverSettings();
-    if (verifying && gatewaySession->record(sentValues.mac))
+    if (verifying && gatewaySession->record(confirmedValues.mac))
         verifySettings();
 }
 
@@ -397,7 +397,7 @@ void ZORURuroza::verifySettings()
 {
     verifying = false;
     verifyTimer->stop();
-    const GatewayRecord *now = gatewaySession->record(sentValues.mac);
+    const GatewayRecord *now = gatewaySession->record(confirmedValues.mac);
     if (!now)
         return;
     QStringList lines;
@@ -406,10 +406,10 @@ void ZORURuroza::verifySettings()
             lines.append(tr("%1: %2 statt %3").arg(title, reported, sent));
     };
     compare(tr("Hostname"), now->gatewayName,
-            QString::fromLatin1(GatewayFrame::sentName(sentValues.gatewayName)));
+            QString::fromLatin1(GatewayFrame::sentName(confirmedValues.gatewayName)));
     const QString on = tr("an"), off = tr("aus");
-    compare(tr("DHCP"), now->dhcp ? on : off, sentValues.dhcp ? on : off);
-    if (!sentValues.dhcp) {
+    compare(tr("DHCP"), now->dhcp ? on : off, confirmedValues.dhcp ? on : off);
+    if (!confirmedValues.dhcp) {
         // "10.1..5" goes out as 10.1.0.5, which is what the gateway reports.
         const auto asSent = [](const QString &text) {
             unsigned char b[4] = {};
@@ -417,10 +417,10 @@ void ZORURuroza::verifySettings()
                        ? QStringLiteral("%1.%2.%3.%4").arg(b[0]).arg(b[1]).arg(b[2]).arg(b[3])
                        : text;
         };
-        compare(tr("IP-Adresse"), now->ip, asSent(sentValues.ip));
-        compare(tr("Subnetmaske"), now->subnet, asSent(sentValues.subnet));
-        compare(tr("Gateway"), now->gateway, asSent(sentValues.gateway));
-        compare(tr("Nameserver"), now->nameserver, asSent(sentValues.nameserver));
+        compare(tr("IP-Adresse"), now->ip, asSent(confirmedValues.ip));
+        compare(tr("Subnetmaske"), now->subnet, asSent(confirmedValues.subnet));
+        compare(tr("Gateway"), now->gateway, asSent(confirmedValues.gateway));
+        compare(tr("Nameserver"), now->nameserver, asSent(confirmedValues.nameserver));
     }
     if (lines.isEmpty())
         return;
@@ -438,6 +438,7 @@ void ZORURuroza::reportSilenceAfterChange()
 void ZORURuroza::acknowledgeSettings()
 {
     ackTimer->stop();
+    confirmedValues = sentValues;
     showMessage({tr("Einstellungen wurden erfolgreich gespeichert!")});
     // A new acknowledgement starts the two searches afresh.
     if (rescanTimerId != 0)

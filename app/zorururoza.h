@@ -96,8 +96,9 @@ private:
     GatewaySession *gatewaySession = nullptr; // the records and the acknowledgement state
     QUdpSocket *udpSocket = nullptr;          // the session's socket
     QTimer *ackTimer = nullptr;               // runs while a confirmation is awaited
-    QTimer *findTimer = nullptr;              // runs while the gateway the settings are for is searched for
+    QTimer *findTimer = nullptr;              // runs while the gateway of the settings is searched for
     QTimer *verifyTimer = nullptr;            // runs from the last re-scan until the changed gateway answers
     GatewayRecord sentValues;                 // the settings last committed, sent or about to be sent
-    bool verifying = false;                   // the last re-scan's reply is compared with sentValues
+    GatewayRecord confirmedValues;            // the settings last acknowledged
+    bool verifying = false;                   // the last re-scan's reply is compared with confirmedValues
 };

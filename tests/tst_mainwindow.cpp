@@ -7,6 +7,7 @@
 #include "netnstest.h"
 #include "simulatorprocess.h"
 #include "stdoutcapture.h"
+#include "widgets/checkbox.h"
 #include "widgets/gatewayinfowidget.h"
 #include "widgets/messagebox.h"
 
@@ -46,12 +47,38 @@ void searchFromElsewhere()
     elsewhere.writeDatagram("\x01" + QByteArray(59, '\0'), QHostAddress::Broadcast, 31337);
 }
 
+QColor pixel(Row *row, QPointF p)
+{
+    return row->grab().toImage().pixelColor(p.toPoint());
+}
+
 // The amber warning mark, at the place of the IP address's validation mark.
 bool showsWarningMark(Row *row)
 {
-    const QPointF p = Row::errorMarkRect(Row::Ip).topLeft() + QPointF(3.5, 8.5);
-    const QColor c = row->grab().toImage().pixelColor(p.toPoint());
+    const QColor c = pixel(row, Row::errorMarkRect(Row::Ip).topLeft() + QPointF(3.5, 8.5));
     return c.red() > 200 && c.green() > 120 && c.green() < 190 && c.blue() < 80;
+}
+
+// The red disc of an invalid value, beside its exclamation mark.
+bool showsRedMark(Row *row, Row::Field field)
+{
+    const QColor c = pixel(row, Row::errorMarkRect(field).topLeft() + QPointF(2.5, 5.5));
+    return c.red() > 150 && c.green() < 90;
+}
+
+// The DHCP box's tick: black on the box's white face.
+bool showsTick(Row *row)
+{
+    return pixel(row, Row::dhcpBoxRect().topLeft() + QPoint(5, 8)).value() < 60;
+}
+
+// The lines of every message popup over the window, oldest first.
+QList<QStringList> messages(const ZORURuroza *window)
+{
+    QList<QStringList> out;
+    for (const MessageBox *box : window->findChildren<MessageBox *>())
+        out << box->messageLines();
+    return out;
 }
 
 } // namespace
@@ -65,6 +92,7 @@ private slots:
     void cleanup();
     void editingSurvivesLateReplies();
     void confirmationAndItsAbsence();
+    void settingsGoWhereMeant();
     void everyNetworkOfThePc();
     void commandSlots();
 
@@ -218,6 +246,75 @@ void TestMainWindow::confirmationAndItsAbsence()
     QTRY_COMPARE(window->findChildren<MessageBox *>().size(), 0);
     QCOMPARE(slow->receivedFrames().count(discoveryHex), searches);
     QVERIFY(!window->rows().at(0)->dhcp());
+
+    // A second change while the first one's re-scans are due: the re-scan within its 3 s does not
+    // end the wait, so the notice comes, and then the late confirmation.
+    QTest::mouseClick(window->rows().at(0), Qt::LeftButton, {}, {5, 5});
+    QVERIFY(QMetaObject::invokeMethod(window, "gatewayAcceptChanges"));
+    QTRY_COMPARE_WITH_TIMEOUT(messages(window).size(), 2, 6000);
+    QCOMPARE(messages(window).at(0).at(0),
+             QStringLiteral("Das Gateway hat die Einstellungen nicht bestätigt."));
+    QCOMPARE(messages(window).at(1), QStringList{"Einstellungen wurden erfolgreich gespeichert!"});
+}
+
+void TestMainWindow::settingsGoWhereMeant()
+{
+    const QStringList ns = NetnsTest::gatewayNamespaces();
+    // Three gateways (192.168.0.100 to .102) that confirm settings but keep their values.
+    SimulatorProcess *sim =
+        simulator(ns.at(0), {"--count", "3", "--first-mac", "00:40:00:00:00:01", "--keep-settings"});
+    QVERIFY(sim);
+    ZORURuroza *window = openWindow();
+    QVERIFY(window);
+    QTRY_COMPARE(window->records().size(), 3);
+    const QList<Row *> rows = window->rows();
+    const auto tick = [](Row *row) { QTest::mouseClick(row->dhcpCheckBox(), Qt::LeftButton); };
+
+    // A box ticked while another row is edited: its own row is edited, and shows the tick.
+    QTest::mouseClick(rows.at(2), Qt::LeftButton, {}, {5, 5});
+    tick(rows.at(1));
+    QVERIFY(rows.at(1)->isActive() && !rows.at(2)->isActive() && showsTick(rows.at(1)));
+
+    // A late reply lays the rows out around the edited one; a tick in another row brings back MAC
+    // order, with the ticked gateway edited where it belongs.
+    QVERIFY(simulator(ns.at(1), {"--first-mac", "00:30:00:00:00:01", "--ip", "10.0.0.1"}));
+    searchFromElsewhere();
+    const QString b = "00:30:00:00:00:01", a1 = "00:40:00:00:00:01", a2 = "00:40:00:00:00:02",
+                  a3 = "00:40:00:00:00:03";
+    QTRY_COMPARE(shownMacs(*window), QStringList({b, a2, a1, a3}));
+    tick(rows.at(2));
+    QCOMPARE(shownMacs(*window), QStringList({b, a1, a2, a3}));
+    QVERIFY(rows.at(1)->isActive() && showsTick(rows.at(1)) && !showsTick(rows.at(2)));
+    QVERIFY(QMetaObject::invokeMethod(window, "gatewayAcceptChanges"));
+    // To 00:40:00:00:00:01: DHCP on, the addresses as reported, "sim-gw1".
+    const QString head = "02004000000001000000000000", tail = "ffffff00c0a80001c0a8000173696d2d6777";
+    QTRY_COMPARE(settingsFrames(sim), QStringList{head + "01c0a80064" + tail + "31" + QString(46, '0')});
+
+    // It confirms but keeps DHCP off: what it reports after the last re-scan says so.
+    QTRY_COMPARE_WITH_TIMEOUT(messages(window).size(), 2, 8000);
+    QCOMPARE(messages(window).at(1),
+             QStringList({"Das Gateway meldet andere Werte als gesendet:", "DHCP: aus statt an"}));
+
+    // A letter in an address is an error: the red mark, and nothing is sent.
+    QCOMPARE(rows.at(2)->mac(), a2);
+    QTest::mouseClick(rows.at(2), Qt::LeftButton, {}, {5, 5});
+    cLineEdit *ip = rows.at(2)->editor(Row::Ip);
+    ip->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(ip, Qt::Key_End);
+    QTest::keyClicks(ip, "O");
+    QVERIFY(showsRedMark(rows.at(2), Row::Ip));
+    QVERIFY(QMetaObject::invokeMethod(window, "gatewayAcceptChanges"));
+    // Then the address of the gateway below: both rows are marked as soon as it is sent.
+    QTest::keyClick(ip, Qt::Key_Backspace);
+    QTest::keyClick(ip, Qt::Key_Backspace);
+    QTest::keyClicks(ip, "2");
+    QVERIFY(!showsRedMark(rows.at(2), Row::Ip) && !showsWarningMark(rows.at(3)));
+    QVERIFY(QMetaObject::invokeMethod(window, "gatewayAcceptChanges"));
+    QVERIFY(showsWarningMark(rows.at(2)) && showsWarningMark(rows.at(3)));
+    QTRY_COMPARE(settingsFrames(sim).size(), 2);
+    QCOMPARE(settingsFrames(sim).at(1), "02004000000002000000000000"
+                                        "00c0a80066" +
+                                            tail + "32" + QString(46, '0'));
 }
 
 void TestMainWindow::everyNetworkOfThePc()
@@ -253,11 +350,17 @@ void TestMainWindow::everyNetworkOfThePc()
     QVERIFY(settingsFrames(second).at(0).startsWith("02002000000002"));
     QVERIFY(settingsFrames(first).isEmpty());
 
-    // A network that goes away costs only its own frame.
+    // A network that goes away costs only its own frame. Settings for a gateway that was on it do
+    // not leave by another one: it is searched for, and the user hears that it was not found.
+    QTest::mouseClick(window->rows().at(0), Qt::LeftButton, {}, {5, 5});
     QCOMPARE(QProcess::execute("ip", {"link", "set", "eth1", "down"}), 0);
-    QCOMPARE(captureStdout([&] { QVERIFY(QMetaObject::invokeMethod(window, "scanNetwork")); }),
-             QByteArray("Es wurden 60 Bytes gesendet\n"));
+    QCOMPARE(captureStdout([&] { QVERIFY(QMetaObject::invokeMethod(window, "gatewayAcceptChanges")); }),
+             QByteArray("-1: sim-gw1\nName des Gateways: sim-gw1\nEs wurden 60 Bytes gesendet\n"));
     QTRY_COMPARE(shownMacs(*window), QStringList({"00:30:00:00:00:01", "00:30:00:00:00:02"}));
+    QTRY_COMPARE_WITH_TIMEOUT(messages(window).size(), 2, 3000);
+    QCOMPARE(messages(window).at(1).at(0), QStringLiteral("Das Gateway wurde nicht gefunden."));
+    QCOMPARE(settingsFrames(second).size(), 1);
+    QVERIFY(settingsFrames(first).isEmpty());
     QCOMPARE(QProcess::execute("ip", {"link", "set", "eth1", "up"}), 0);
 }
 

@@ -11,6 +11,8 @@ class MessageBox : public PopupWidget
 public:
     MessageBox(const QStringList &lines, const QString &title, QWidget *parent);
 
+    const QStringList &messageLines() const { return lines; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
