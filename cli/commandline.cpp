@@ -1,7 +1,7 @@
 #include "commandline.h"
 
-#include "app/startup.h"
 #include "gatewaytable.h"
+#include "i18n/localisation.h"
 #include "protocol/addresstext.h"
 #include "protocol/gatewayframe.h"
 #include "protocol/hostname.h"
@@ -81,13 +81,13 @@ int CommandLine::run(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("gateway-finder"));
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(Startup::Version));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Localisation::Version));
 
     // The same translation as the window, found the same way, but without its diagnostic lines.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     QTranslator translator;
-    (void)Startup::loadTranslation(translator, Startup::translationFolderListing(),
-                                   Startup::localeCode(QLocale::system().name()));
+    (void)Localisation::loadTranslation(translator, Localisation::translationFolderListing(),
+                                   Localisation::localeCode(QLocale::system().name()));
     QCoreApplication::installTranslator(&translator);
 
     CommandLine commandLine;

@@ -1,7 +1,7 @@
 // The real program's command line, headless, against simulated gateways in other network
 // namespaces: the three output formats, the settings exchange with its bytes on the wire, and
 // every exit code.
-#include "app/startup.h"
+#include "i18n/localisation.h"
 #include "netnstest.h"
 #include "simulatorprocess.h"
 
@@ -85,7 +85,7 @@ void TestCli::run_data()
         "Hostname  MAC-Adresse  IP-Adresse  Subnetmaske  Gateway  Nameserver  DHCP  Schnittstelle\n",
         "no gateway answered");
     row("port taken", {"list"}, 3, "", "\"ZAN-Dezezazudazi\"");
-    row("version", {"set", "--version"}, 0, QString("gateway-finder %1\n").arg(Startup::Version));
+    row("version", {"set", "--version"}, 0, QString("gateway-finder %1\n").arg(Localisation::Version));
     for (const QString &line : QStringList{"lsit", "list --colour", "list --wait", "list --format xml",
                                            "set 00:1A:2B:3C:4D", "set 00:1A:2B:3C:4D:5E extra"})
         row(qPrintable(line), line.split(' '), 2, "", "Usage:");
