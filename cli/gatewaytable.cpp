@@ -69,8 +69,10 @@ QString table(const QList<Entry> &entries, bool withOutcome)
         rows.first().append(QCoreApplication::translate("GatewayTable", "Ergebnis"));
     for (const Entry &e : entries) {
         const GatewayRecord &r = e.record;
+        // A plan's entry whose gateway was not found has only its MAC.
+        const QString dhcp = r.ip.isEmpty() ? QString() : QLatin1String(r.dhcp ? "on" : "off");
         rows.append({r.gatewayName, r.mac, e.conflict ? r.ip + QLatin1Char('!') : r.ip, r.subnet, r.gateway,
-                     r.nameserver, QLatin1String(r.dhcp ? "on" : "off"), e.interfaceName});
+                     r.nameserver, dhcp, e.interfaceName});
         if (withOutcome)
             rows.last().append(e.outcome);
     }
