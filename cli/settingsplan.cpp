@@ -120,13 +120,18 @@ bool SettingsPlan::read(const QByteArray &input)
         fault = QStringLiteral("the plan is empty");
         return false;
     }
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    // Stateless: a sequence cut off at the end is an error too, not left pending.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(data);
     const bool control = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
         return (c.unicode() < 0x20 && c != u'\n' && c != u'\r' && c != u'\t') || c.unicode() == 0x7F;
     });
     if (decoder.hasError() || control) {
         fault = QStringLiteral("the plan holds binary data, not CSV or JSON text");
+        return false;
+    }
+    if (text.trimmed().isEmpty()) {
+        fault = QStringLiteral("the plan is empty");
         return false;
     }
     const QChar first = text.trimmed().front();
@@ -190,7 +195,7 @@ bool SettingsPlan::readCsv(const QString &text)
         records.append(record);
 
     QStringList keys;
-    for (const QString &key : records.first().fields)
+    for (const QString &key : records.value(0).fields)
         keys.append(key.trimmed().toLower());
     if (!keys.contains(QLatin1String("mac"))) {
         fault =
