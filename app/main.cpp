@@ -1,4 +1,5 @@
 #include "cli/commandline.h"
+#include "i18n/localisation.h"
 #include "startup.h"
 #include "zorururoza.h"
 
@@ -22,13 +23,13 @@ int main(int argc, char *argv[])
 
     // The executable's real folder, also when started through PATH or a symlink.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
-    const QStringList listing = Startup::translationFolderListing();
+    const QStringList listing = Localisation::translationFolderListing();
     for (const QString &name : listing)
         std::printf("%s\n", name.toLatin1().constData());
 
     QTranslator translator;
-    const QString code = Startup::localeCode(QLocale::system().name());
-    const bool translationLoaded = Startup::loadTranslation(translator, listing, code);
+    const QString code = Localisation::localeCode(QLocale::system().name());
+    const bool translationLoaded = Localisation::loadTranslation(translator, listing, code);
     QCoreApplication::installTranslator(&translator);
     std::printf("QLocale: %s\n", code.toLatin1().constData());
     std::fflush(stdout);

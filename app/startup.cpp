@@ -1,9 +1,9 @@
 #include "startup.h"
 
+#include "i18n/localisation.h"
+
 #include <QApplication>
-#include <QDir>
 #include <QFont>
-#include <QTranslator>
 
 namespace Startup {
 
@@ -14,36 +14,10 @@ void setApplicationFont()
     QApplication::setFont(font);
 }
 
-QStringList translationFolderListing()
-{
-    QDir folder = QDir::current();
-    (void)folder.cd(QString::fromLatin1(TranslationFolder));
-    return folder.entryList(QDir::Files, QDir::NoSort);
-}
-
-QString localeCode(const QString &systemLocaleName)
-{
-    const QString language = systemLocaleName.left(2);
-    return language + QLatin1Char('_') + language.toUpper();
-}
-
-bool loadTranslation(QTranslator &translator, const QStringList &listing, const QString &localeCode)
-{
-    const QString folder = QString::fromLatin1(TranslationFolder);
-    if (listing.size() == 1)
-        return translator.load(listing.first(), folder);
-    if (translator.load(QStringLiteral("finder_") + localeCode, folder))
-        return true;
-    // German is built in; any other language falls back to English, without the translated brand.
-    if (localeCode != QLatin1String("de_DE"))
-        (void)translator.load(QStringLiteral("finder_en_EN"), folder);
-    return false;
-}
-
 QString windowTitle(bool translationLoaded)
 {
     return QString::fromLatin1(translationLoaded ? "ORV-IP-Gateway Finder " : "ZAN-IP-Gateway Finder ") +
-           QString::fromLatin1(Version);
+           QString::fromLatin1(Localisation::Version);
 }
 
 } // namespace Startup

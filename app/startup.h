@@ -1,32 +1,13 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
-class QTranslator;
-
-// The start-up choices, apart so they can be tried with real folders.
+// The window's start-up choices; the translation itself is chosen in i18n/localisation.h.
 namespace Startup {
-
-inline constexpr char TranslationFolder[] = "lang_finder";
-inline constexpr char Version[] = "1.1.2";
 
 // Arial at 11 pixels for every widget: the columns are laid out for it, and the wider default
 // fonts of other desktops cut the MAC address in its 100-pixel column.
 void setApplicationFont();
-
-// The plain files of the folder "lang_finder" below the working directory, in the order the file
-// system gives them; of the working directory itself when there is no such folder.
-QStringList translationFolderListing();
-
-// "de_AT" -> "de_DE": the language part twice, the second time in upper case.
-QString localeCode(const QString &systemLocaleName);
-
-// Loads a translation from the folder "lang_finder" below the working directory: the only file
-// when the folder holds exactly one, else "finder_<code>", falling back to "finder_en_EN" unless the
-// code is "de_DE". Returns true only when the first or second attempt loaded; the English fallback
-// does not count.
-bool loadTranslation(QTranslator &translator, const QStringList &listing, const QString &localeCode);
 
 // The brand word tells whether a translation was loaded.
 QString windowTitle(bool translationLoaded);

@@ -1,17 +1,21 @@
 #include "commandline.h"
 
-#include "app/startup.h"
 #include "gatewaytable.h"
-#include "protocol/addresstext.h"
+#include "i18n/localisation.h"
+#include "planrun.h"
 #include "protocol/gatewayframe.h"
-#include "protocol/hostname.h"
+#include "protocol/networkinterfaces.h"
+#include "settingsplan.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QTimer>
 #include <QTranslator>
 #include <QUdpSocket>
@@ -30,9 +34,10 @@ void print(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
+// Messages can quote what came from the network or a plan file: never a control character.
 void error(const QString &message)
 {
-    print(stderr, QStringLiteral("gateway-finder: %1\n").arg(message));
+    print(stderr, QStringLiteral("gateway-finder: %1\n").arg(GatewayTable::printable(message)));
 }
 
 int usageError(const QCommandLineParser &parser, const QString &message)
@@ -48,26 +53,89 @@ int invalidValue(const QString &option, const QString &value, const QString &rul
     return CommandLine::UsageError;
 }
 
-// 00:1A:2B:3C:4D:5E, 00-1a-2b-3c-4d-5e or 001a2b3c4d5e to the record key 00:1A:2B:3C:4D:5E; empty
-// when the text is none of these.
-QString normalisedMac(const QString &text)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^[0-9A-Fa-f]{2}(?:([:-])[0-9A-Fa-f]{2}(?:\\1[0-9A-Fa-f]{2}){4}|[0-9A-Fa-f]{10})$"));
-    if (!form.match(text).hasMatch())
-        return QString();
-    const QString digits = QString(text).remove(QLatin1Char(':')).remove(QLatin1Char('-')).toUpper();
-    QStringList pairs;
-    for (int i = 0; i < 12; i += 2)
-        pairs.append(digits.mid(i, 2));
-    return pairs.join(QLatin1Char(':'));
-}
-
 bool readMilliseconds(const QString &text, int *out)
 {
     bool ok = false;
     *out = text.toInt(&ok);
     return ok && *out >= 0;
+}
+
+// The exit code that set gives for an outcome; apply gives the highest of its entries'.
+int outcomeExitCode(PlanRun::Outcome outcome)
+{
+    switch (outcome) {
+    case PlanRun::NotFound:
+        return CommandLine::NoAnswer;
+    case PlanRun::NotConfirmed:
+        return CommandLine::NotConfirmed;
+    case PlanRun::Mismatch:
+        return CommandLine::ValuesDiffer;
+    case PlanRun::SendFailed:
+        return CommandLine::SendFailed;
+    default:
+        return CommandLine::Success;
+    }
+}
+
+// Reads at most limit + 1 bytes, so that a larger input is told apart without being taken in.
+bool readCapped(const QString &path, qsizetype limit, QByteArray *out, QString *why)
+{
+    QFile file;
+    const bool open = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                 : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!open) {
+        *why = file.errorString();
+        return false;
+    }
+    *out = file.read(limit + 1);
+    if (file.error() != QFileDevice::NoError) {
+        *why = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QList<GatewayTable::Entry> reportEntries(const QList<PlanRun::Result> &results)
+{
+    QList<GatewayTable::Entry> out;
+    for (const PlanRun::Result &r : results)
+        out.append({r.reported, NetworkInterfaces::name(r.reported.interfaceIndex), r.conflict,
+                    PlanRun::outcomeName(r.outcome)});
+    return out;
+}
+
+void printFormatted(const QString &format, const QList<GatewayTable::Entry> &entries, bool withOutcome)
+{
+    if (format == QLatin1String("json"))
+        print(stdout, QString::fromUtf8(GatewayTable::json(entries, withOutcome)));
+    else if (format == QLatin1String("csv"))
+        print(stdout, GatewayTable::csv(entries, withOutcome));
+    else
+        print(stdout, GatewayTable::table(entries, withOutcome));
+}
+
+// For every entry what would change, each value as current → planned.
+void printDryRun(const QString &format, const SettingsPlan &plan, const QList<PlanRun::Result> &results)
+{
+    QList<QStringList> rows{{QStringLiteral("mac"), QStringLiteral("outcome"), QStringLiteral("changes")}};
+    QJsonArray array;
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        const PlanRun::Result &r = results.at(i);
+        const QStringList changes =
+            r.outcome == PlanRun::WouldChange
+                ? SettingsPlan::changes(r.current, SettingsPlan::planned(plan.entries().at(i), r.current))
+                : QStringList();
+        rows.append({r.current.mac, PlanRun::outcomeName(r.outcome), changes.join(QStringLiteral(", "))});
+        array.append(QJsonObject{{QStringLiteral("mac"), r.current.mac},
+                                 {QStringLiteral("outcome"), PlanRun::outcomeName(r.outcome)},
+                                 {QStringLiteral("changes"), QJsonArray::fromStringList(changes)}});
+    }
+    if (format == QLatin1String("json"))
+        print(stdout, QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+    else if (format == QLatin1String("csv"))
+        print(stdout, GatewayTable::csvRows(rows));
+    else
+        print(stdout, GatewayTable::textTable(rows));
 }
 
 } // namespace
@@ -81,13 +149,13 @@ int CommandLine::run(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("gateway-finder"));
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(Startup::Version));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Localisation::Version));
 
     // The same translation as the window, found the same way, but without its diagnostic lines.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     QTranslator translator;
-    (void)Startup::loadTranslation(translator, Startup::translationFolderListing(),
-                                   Startup::localeCode(QLocale::system().name()));
+    (void)Localisation::loadTranslation(translator, Localisation::translationFolderListing(),
+                                        Localisation::localeCode(QLocale::system().name()));
     QCoreApplication::installTranslator(&translator);
 
     CommandLine commandLine;
@@ -102,8 +170,9 @@ int CommandLine::exec(const QStringList &arguments)
     parser.setApplicationDescription(QString::fromLatin1(Description));
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list: print the gateways that answer a search.\n"
-                                                "set: change the settings of one gateway."),
-                                 QStringLiteral("list|set"));
+                                                "set: change the settings of one gateway.\n"
+                                                "apply: carry out a plan of settings for many gateways."),
+                                 QStringLiteral("list|set|apply"));
     parser.addHelpOption();
     parser.addVersionOption();
     (void)parser.parse(arguments); // the commands' options are not known yet
@@ -113,6 +182,8 @@ int CommandLine::exec(const QStringList &arguments)
         return list(parser, arguments);
     if (command == QLatin1String("set"))
         return set(parser, arguments);
+    if (command == QLatin1String("apply"))
+        return apply(parser, arguments);
     if (!command.isEmpty())
         return usageError(parser, QStringLiteral("unknown command \"%1\"").arg(command));
     int exitCode = UsageError;
@@ -160,33 +231,13 @@ bool CommandLine::bindPort()
     return false;
 }
 
-void CommandLine::collect(int ms, const QString &mac)
+void CommandLine::collect(int ms)
 {
     if (ms <= 0)
         return;
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    QTimer grace;
-    grace.setSingleShot(true);
-    QObject::connect(&grace, &QTimer::timeout, &loop, &QEventLoop::quit);
-    if (!mac.isEmpty()) {
-        QObject::connect(&session, &GatewaySession::recordsChanged, &loop, [&] {
-            if (session.record(mac) && !grace.isActive())
-                grace.start(GraceMs);
-        });
-    }
     loop.exec();
-}
-
-bool CommandLine::waitForAcknowledgement(int ms)
-{
-    if (session.isAwaitingAck() && ms > 0) {
-        QEventLoop loop;
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-        QObject::connect(&session, &GatewaySession::acknowledged, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return !session.isAwaitingAck();
 }
 
 int CommandLine::list(QCommandLineParser &parser, const QStringList &arguments)
@@ -266,105 +317,168 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
     if (!parseCommand(parser, arguments, 2, &exitCode))
         return exitCode;
 
-    const QString mac = normalisedMac(parser.positionalArguments().at(1));
+    const QString mac = SettingsPlan::normalisedMac(parser.positionalArguments().at(1));
     if (mac.isEmpty())
         return usageError(
             parser, QStringLiteral("\"%1\" is not a MAC address").arg(parser.positionalArguments().at(1)));
 
     // Every value is checked before anything goes on the wire; addresses are kept in the form the
     // gateway will report them in, so that they can be compared afterwards.
-    GatewayRecord wanted;
-    const std::pair<const QCommandLineOption *, QString GatewayRecord::*> addresses[] = {
-        {&ip, &GatewayRecord::ip},
-        {&mask, &GatewayRecord::subnet},
-        {&gateway, &GatewayRecord::gateway},
-        {&dns, &GatewayRecord::nameserver}};
-    for (const auto &[option, field] : addresses) {
+    SettingsPlan::Entry wanted;
+    wanted.values.mac = mac;
+    const std::pair<const QCommandLineOption *, SettingsPlan::Key> options[] = {
+        {&name, SettingsPlan::Name},       {&ip, SettingsPlan::Ip},   {&mask, SettingsPlan::Mask},
+        {&gateway, SettingsPlan::Gateway}, {&dns, SettingsPlan::Dns}, {&dhcp, SettingsPlan::Dhcp}};
+    for (const auto &[option, key] : options) {
         if (!parser.isSet(*option))
             continue;
         const QString text = parser.value(*option);
-        unsigned char bytes[4] = {};
-        if (!ipTextToBytes(text, bytes))
-            return invalidValue(option->names().first(), text,
-                                QStringLiteral("an address is four numbers from 0 to 255 separated by dots"));
-        wanted.*field = QStringLiteral("%1.%2.%3.%4").arg(bytes[0]).arg(bytes[1]).arg(bytes[2]).arg(bytes[3]);
+        QString rule;
+        if (key == SettingsPlan::Name)
+            rule = SettingsPlan::checkName(wanted.values.gatewayName = text);
+        else if (key == SettingsPlan::Dhcp)
+            rule = text == QLatin1String("on") || text == QLatin1String("off")
+                       ? (wanted.values.dhcp = text == QLatin1String("on"), QString())
+                       : QStringLiteral("it must be on or off");
+        else
+            rule =
+                SettingsPlan::checkAddress(text, key == SettingsPlan::Ip        ? &wanted.values.ip
+                                                 : key == SettingsPlan::Mask    ? &wanted.values.subnet
+                                                 : key == SettingsPlan::Gateway ? &wanted.values.gateway
+                                                                                : &wanted.values.nameserver);
+        if (!rule.isEmpty())
+            return invalidValue(option->names().first(), text, rule);
+        wanted.given |= key;
     }
-    // The window's name field takes only these characters.
-    static const QRegularExpression nameCharacters(QStringLiteral("^[A-Za-z0-9.-]*$"));
-    if (parser.isSet(name)) {
-        wanted.gatewayName = parser.value(name);
-        if (!nameCharacters.match(wanted.gatewayName).hasMatch() || !isValidHostName(wanted.gatewayName))
-            return invalidValue(name.names().first(), wanted.gatewayName,
-                                QStringLiteral("a host name has 1 to 15 letters, digits, \"-\" and \".\", "
-                                               "no empty part between dots and no part beginning or "
-                                               "ending with \"-\""));
-    }
-    const QString dhcpText = parser.value(dhcp);
-    if (parser.isSet(dhcp) && dhcpText != QLatin1String("on") && dhcpText != QLatin1String("off"))
-        return invalidValue(dhcp.names().first(), dhcpText, QStringLiteral("it must be on or off"));
-    wanted.dhcp = dhcpText == QLatin1String("on");
-    int timeoutMs = 0;
-    if (!readMilliseconds(parser.value(timeout), &timeoutMs))
+    if (wanted.given == 0)
+        return usageError(parser,
+                          QStringLiteral("nothing to change: give at least one of --name, --ip, --mask, "
+                                         "--gateway, --dns and --dhcp"));
+    PlanRun::Options runOptions;
+    if (!readMilliseconds(parser.value(timeout), &runOptions.timeoutMs))
         return invalidValue(timeout.names().first(), parser.value(timeout),
                             QStringLiteral("it must be a number of milliseconds"));
+    runOptions.verify = !parser.isSet(noVerify);
+    runOptions.checkAll = false; // sent the moment the gateway answers
 
     if (!bindPort())
         return PortBusy;
-    session.search();
-    collect(DefaultWaitMs, mac);
-    const GatewayRecord *current = session.record(mac);
-    if (!current) {
+    const SettingsPlan plan(wanted);
+    PlanRun run(session, plan, runOptions);
+    QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
+    if (!run.exec()) {
+        for (const SettingsPlan::Problem &problem : run.refusal())
+            error(problem.text + QStringLiteral("; nothing was sent"));
+        return UsageError;
+    }
+    if (run.recordLimitReached())
+        error(QStringLiteral("more than %1 gateways answered; the others are left out")
+                  .arg(GatewaySession::MaxRecords));
+    const PlanRun::Result &result = run.results().first();
+    switch (result.outcome) {
+    case PlanRun::NotFound:
         error(QStringLiteral("no gateway with the MAC address %1 answered; nothing was sent").arg(mac));
-        return NoAnswer;
+        break;
+    case PlanRun::NotConfirmed:
+        error(QStringLiteral("%1 did not confirm the settings within %2 ms")
+                  .arg(mac)
+                  .arg(runOptions.timeoutMs));
+        break;
+    case PlanRun::Unchanged:
+        error(QStringLiteral("%1 has these settings already; nothing was sent").arg(mac));
+        break;
+    default:
+        break;
+    }
+    const bool answered = result.outcome != PlanRun::Mismatch || !result.differences.isEmpty();
+    if ((result.outcome == PlanRun::Applied && runOptions.verify) || result.outcome == PlanRun::Unchanged ||
+        (result.outcome == PlanRun::Mismatch && answered))
+        print(stdout, GatewayTable::table(reportEntries(run.results())));
+    if (result.outcome == PlanRun::Mismatch) {
+        QStringList differing;
+        for (const QString &difference : result.differences)
+            differing.append(QStringLiteral("--") + difference);
+        error(answered ? QStringLiteral("%1 now reports other values than asked for: %2")
+                             .arg(mac, differing.join(QStringLiteral(", ")))
+                       : QStringLiteral("%1 confirmed the settings but no longer answers").arg(mac));
+    }
+    return outcomeExitCode(result.outcome);
+}
+
+int CommandLine::apply(QCommandLineParser &parser, const QStringList &arguments)
+{
+    parser.clearPositionalArguments();
+    parser.addPositionalArgument(
+        QStringLiteral("apply"),
+        QStringLiteral("Carry out a plan of settings: CSV with a header row or a JSON "
+                       "array, as list writes them."),
+        QStringLiteral("apply"));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The plan; - reads standard input."));
+    const QCommandLineOption waitOption(
+        QStringLiteral("wait"),
+        QStringLiteral("A gateway that has not answered within MS milliseconds is not-found (default %1).")
+            .arg(DefaultWaitMs),
+        QStringLiteral("MS"), QString::number(DefaultWaitMs));
+    const QCommandLineOption timeoutOption(
+        QStringLiteral("timeout"),
+        QStringLiteral("Wait MS milliseconds for each confirmation (default %1).").arg(DefaultTimeoutMs),
+        QStringLiteral("MS"), QString::number(DefaultTimeoutMs));
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("Output format: table (default), csv or json."),
+                                          QStringLiteral("table|csv|json"), QStringLiteral("table"));
+    const QCommandLineOption dryRunOption(
+        QStringLiteral("dry-run"),
+        QStringLiteral("Search and check, print what would change, send nothing."));
+    parser.addOptions({waitOption, timeoutOption, formatOption, dryRunOption});
+    int code = UsageError;
+    if (!parseCommand(parser, arguments, 2, &code))
+        return code;
+
+    PlanRun::Options options;
+    if (!readMilliseconds(parser.value(waitOption), &options.waitMs) ||
+        !readMilliseconds(parser.value(timeoutOption), &options.timeoutMs))
+        return usageError(parser, QStringLiteral("--wait and --timeout need a number of milliseconds"));
+    const QString format = parser.value(formatOption);
+    if (format != QLatin1String("table") && format != QLatin1String("csv") && format != QLatin1String("json"))
+        return usageError(parser, QStringLiteral("--format must be table, csv or json"));
+    options.dryRun = parser.isSet(dryRunOption);
+
+    const QString path = parser.positionalArguments().at(1);
+    QByteArray data;
+    QString why;
+    if (!readCapped(path, SettingsPlan::MaxBytes, &data, &why)) {
+        error(QStringLiteral("%1: %2").arg(path, why));
+        return UsageError;
+    }
+    SettingsPlan plan;
+    if (!plan.read(data)) {
+        if (!plan.error().isEmpty())
+            error(QStringLiteral("%1: %2").arg(path, plan.error()));
+        for (const SettingsPlan::Problem &problem : plan.problems())
+            error(QStringLiteral("%1: %2").arg(path, problem.text));
+        error(QStringLiteral("the plan was refused; nothing was sent"));
+        return UsageError;
     }
 
-    GatewayRecord values = *current;
-    for (const auto &[option, field] : addresses) {
-        if (parser.isSet(*option))
-            values.*field = wanted.*field;
+    if (!bindPort())
+        return PortBusy;
+    PlanRun run(session, plan, options);
+    QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
+    if (!run.exec()) {
+        for (const SettingsPlan::Problem &problem : run.refusal())
+            error(QStringLiteral("%1: %2").arg(path, problem.text));
+        error(QStringLiteral("the plan was refused; nothing was sent"));
+        return UsageError;
     }
-    if (parser.isSet(name))
-        values.gatewayName = wanted.gatewayName;
-    if (parser.isSet(dhcp))
-        values.dhcp = wanted.dhcp;
-    if (session.sendSettings(values) < 0) {
-        error(QStringLiteral("the settings could not be sent: %1").arg(session.socket()->errorString()));
-        return NotConfirmed;
-    }
-    if (!waitForAcknowledgement(timeoutMs)) {
-        error(QStringLiteral("%1 did not confirm the settings within %2 ms").arg(mac).arg(timeoutMs));
-        return NotConfirmed;
-    }
-    if (parser.isSet(noVerify))
-        return Success;
-
-    // As the window does: the gateway gets time to apply the settings before it is asked again.
-    collect(RescanDelayMs);
-    session.search();
-    collect(DefaultWaitMs, mac);
-    const GatewayRecord *now = session.record(mac);
-    if (!now) {
-        error(QStringLiteral("%1 confirmed the settings but no longer answers").arg(mac));
-        return ValuesDiffer;
-    }
-    QList<GatewayTable::Entry> entries = GatewayTable::entries(session);
-    entries.removeIf([&mac](const GatewayTable::Entry &e) { return e.record.mac != mac; });
-    print(stdout, GatewayTable::table(entries));
-
-    QStringList differing;
-    for (const auto &[option, field] : addresses) {
-        if (parser.isSet(*option) && now->*field != wanted.*field)
-            differing.append(QStringLiteral("--%1 %2").arg(option->names().first(), now->*field));
-    }
-    if (parser.isSet(name) &&
-        now->gatewayName != QString::fromLatin1(GatewayFrame::sentName(wanted.gatewayName)))
-        differing.append(QStringLiteral("--name %1").arg(now->gatewayName));
-    if (parser.isSet(dhcp) && now->dhcp != wanted.dhcp)
-        differing.append(QStringLiteral("--dhcp %1").arg(QLatin1String(now->dhcp ? "on" : "off")));
-    if (!differing.isEmpty()) {
-        error(QStringLiteral("%1 now reports other values than asked for: %2")
-                  .arg(mac, differing.join(QStringLiteral(", "))));
-        return ValuesDiffer;
-    }
-    return Success;
+    if (run.recordLimitReached())
+        error(QStringLiteral("more than %1 gateways answered; the others are left out")
+                  .arg(GatewaySession::MaxRecords));
+    if (options.dryRun)
+        printDryRun(format, plan, run.results());
+    else
+        printFormatted(format, reportEntries(run.results()), true);
+    int worst = Success;
+    for (const PlanRun::Result &result : run.results())
+        worst = std::max(worst, outcomeExitCode(result.outcome));
+    return worst;
 }

@@ -7,8 +7,8 @@
 class QCommandLineParser;
 
 // The program without its window: "list" prints the gateways that answer a search, "set" changes
-// one gateway's settings. Runs on QCoreApplication, so it needs no display; results go to stdout,
-// everything else to stderr.
+// one gateway's settings, "apply" carries out a plan for many. Runs on QCoreApplication, so it needs no
+// display; results go to stdout, everything else to stderr.
 class CommandLine
 {
 public:
@@ -20,12 +20,12 @@ public:
         PortBusy = 3,     // UDP 31337 is held by the window, another copy or the companion program
         NotConfirmed = 4, // the gateway did not confirm the settings in time
         ValuesDiffer = 5, // after the change the gateway reports other values, or none
+        SendFailed = 6,   // the PC could not send the settings
     };
 
     static constexpr int DefaultWaitMs = 2000;                           // replies collected per search
     static constexpr int DefaultTimeoutMs = GatewaySession::AckTimeout;  // as long as the window waits
     static constexpr int RescanDelayMs = GatewaySession::RescanInterval; // to the checking search
-    static constexpr int GraceMs = 200; // replies still taken after the wanted gateway answered
 
     // Creates the QCoreApplication and runs the command in argv; returns the exit code.
     static int run(int argc, char *argv[]);
@@ -36,13 +36,13 @@ private:
     int exec(const QStringList &arguments);
     int list(QCommandLineParser &parser, const QStringList &arguments);
     int set(QCommandLineParser &parser, const QStringList &arguments);
+    int apply(QCommandLineParser &parser, const QStringList &arguments);
     // Parses the command's options; false when the run is over (help, version or an error).
     bool parseCommand(QCommandLineParser &parser, const QStringList &arguments, int expectedPositionals,
                       int *exitCode);
     bool bindPort();
-    // Lets replies come in for ms milliseconds, or until mac has answered and GraceMs passed.
-    void collect(int ms, const QString &mac = QString());
-    bool waitForAcknowledgement(int ms);
+    // Lets replies come in for ms milliseconds.
+    void collect(int ms);
 
     GatewaySession session;
 };

@@ -31,16 +31,27 @@ QString csvField(const QString &text)
 
 } // namespace
 
+QString printable(const QString &text)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+            c = QLatin1Char('?');
+    }
+    return out;
+}
+
 QList<Entry> entries(const GatewaySession &session)
 {
     const QSet<QString> conflicts = session.conflictingAddresses();
     QList<Entry> out;
     for (const GatewayRecord *r : session.records())
-        out.append({*r, NetworkInterfaces::name(r->interfaceIndex), conflicts.contains(r->ip)});
+        out.append({*r, NetworkInterfaces::name(r->interfaceIndex), conflicts.contains(r->ip), QString()});
     return out;
 }
 
-QString table(const QList<Entry> &entries)
+QString table(const QList<Entry> &entries, bool withOutcome)
 {
     // The window's column titles come from its translation context, so an installed translation
     // applies here too.
@@ -54,21 +65,33 @@ QString table(const QList<Entry> &entries)
         QCoreApplication::translate("ZORURuroza", "DHCP"),
         QCoreApplication::translate("GatewayTable", "Schnittstelle"),
     }};
+    if (withOutcome)
+        rows.first().append(QCoreApplication::translate("GatewayTable", "Ergebnis"));
     for (const Entry &e : entries) {
         const GatewayRecord &r = e.record;
+        // A plan's entry whose gateway was not found has only its MAC.
+        const QString dhcp = r.ip.isEmpty() ? QString() : QLatin1String(r.dhcp ? "on" : "off");
         rows.append({r.gatewayName, r.mac, e.conflict ? r.ip + QLatin1Char('!') : r.ip, r.subnet, r.gateway,
-                     r.nameserver, QLatin1String(r.dhcp ? "on" : "off"), e.interfaceName});
+                     r.nameserver, dhcp, e.interfaceName});
+        if (withOutcome)
+            rows.last().append(e.outcome);
     }
+    return textTable(rows);
+}
+
+QString textTable(const QList<QStringList> &rows)
+{
     QList<qsizetype> widths(rows.first().size(), 0);
-    for (const QStringList &row : std::as_const(rows)) {
+    for (const QStringList &row : rows) {
         for (qsizetype i = 0; i < row.size(); ++i)
             widths[i] = std::max(widths[i], row.at(i).size());
     }
     QString out;
-    for (const QStringList &row : std::as_const(rows)) {
+    for (const QStringList &row : rows) {
         QString line;
         for (qsizetype i = 0; i < row.size(); ++i)
-            line += i + 1 < row.size() ? row.at(i).leftJustified(widths[i] + 2) : row.at(i);
+            line +=
+                i + 1 < row.size() ? printable(row.at(i)).leftJustified(widths[i] + 2) : printable(row.at(i));
         while (line.endsWith(QLatin1Char(' ')))
             line.chop(1);
         out += line + QLatin1Char('\n');
@@ -76,36 +99,51 @@ QString table(const QList<Entry> &entries)
     return out;
 }
 
-QString csv(const QList<Entry> &entries)
+QString csvRows(const QList<QStringList> &rows)
 {
-    QString out = QStringLiteral("mac,name,ip,mask,gateway,dns,dhcp,interface,conflict\n");
-    for (const Entry &e : entries) {
-        const GatewayRecord &r = e.record;
-        const QStringList fields{
-            r.mac,           r.gatewayName,       r.ip, r.subnet, r.gateway, r.nameserver, boolText(r.dhcp),
-            e.interfaceName, boolText(e.conflict)};
+    QString out;
+    for (const QStringList &row : rows) {
         QStringList quoted;
-        for (const QString &field : fields)
+        for (const QString &field : row)
             quoted.append(csvField(field));
         out += quoted.join(QLatin1Char(',')) + QLatin1Char('\n');
     }
     return out;
 }
 
-QByteArray json(const QList<Entry> &entries)
+QString csv(const QList<Entry> &entries, bool withOutcome)
+{
+    QList<QStringList> rows{
+        QStringLiteral("mac,name,ip,mask,gateway,dns,dhcp,interface,conflict").split(u',')};
+    if (withOutcome)
+        rows.first().append(QStringLiteral("outcome"));
+    for (const Entry &e : entries) {
+        const GatewayRecord &r = e.record;
+        rows.append({r.mac, r.gatewayName, r.ip, r.subnet, r.gateway, r.nameserver, boolText(r.dhcp),
+                     e.interfaceName, boolText(e.conflict)});
+        if (withOutcome)
+            rows.last().append(e.outcome);
+    }
+    return csvRows(rows);
+}
+
+QByteArray json(const QList<Entry> &entries, bool withOutcome)
 {
     QJsonArray array;
     for (const Entry &e : entries) {
         const GatewayRecord &r = e.record;
-        array.append(QJsonObject{{QStringLiteral("mac"), r.mac},
-                                 {QStringLiteral("name"), r.gatewayName},
-                                 {QStringLiteral("ip"), r.ip},
-                                 {QStringLiteral("mask"), r.subnet},
-                                 {QStringLiteral("gateway"), r.gateway},
-                                 {QStringLiteral("dns"), r.nameserver},
-                                 {QStringLiteral("dhcp"), r.dhcp},
-                                 {QStringLiteral("interface"), e.interfaceName},
-                                 {QStringLiteral("conflict"), e.conflict}});
+        QJsonObject object{{QStringLiteral("mac"), r.mac},
+                           {QStringLiteral("name"), r.gatewayName},
+                           {QStringLiteral("ip"), r.ip},
+                           {QStringLiteral("mask"), r.subnet},
+                           {QStringLiteral("gateway"), r.gateway},
+                           {QStringLiteral("dns"), r.nameserver},
+                           {QStringLiteral("dhcp"), r.dhcp},
+                           {QStringLiteral("interface"), e.interfaceName},
+                           {QStringLiteral("conflict"), e.conflict}};
+        if (withOutcome)
+            object.insert(QStringLiteral("outcome"), e.outcome);
+        array.append(object);
     }
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }

@@ -89,19 +89,33 @@ bool GatewaySession::canReach(const QString &mac) const
 qint64 GatewaySession::sendSettings(const GatewayRecord &values)
 {
     stopAwaitingAck();
+    const qint64 sent = sendSettingsFrame(values);
+    if (sent >= 0) {
+        awaitingAck = true;
+        ackMac = values.mac;
+    }
+    return sent;
+}
+
+qint64 GatewaySession::sendSettingsAmong(const GatewayRecord &values)
+{
+    const qint64 sent = sendSettingsFrame(values);
+    if (sent >= 0)
+        awaitedMacs.insert(values.mac);
+    else
+        awaitedMacs.remove(values.mac);
+    return sent;
+}
+
+qint64 GatewaySession::sendSettingsFrame(const GatewayRecord &values)
+{
     const GatewayRecord *known = record(values.mac);
     const auto interface = NetworkInterfaces::broadcastInterface(known ? known->interfaceIndex : 0);
     // A plain broadcast on the default route could reach a gateway with the same MAC on another
     // network, or none at all: without the gateway's own interface nothing is sent.
     if (!isBound() || !known || known->interfaceIndex <= 0 || interface.index == 0)
         return -1;
-    const qint64 sent =
-        sendOn(udpSocket, GatewayFrame::settingsRequest(values), GatewayFrame::Port, interface);
-    if (sent >= 0) {
-        awaitingAck = true;
-        ackMac = values.mac;
-    }
-    return sent;
+    return sendOn(udpSocket, GatewayFrame::settingsRequest(values), GatewayFrame::Port, interface);
 }
 
 void GatewaySession::stopAwaitingAck()
@@ -158,10 +172,17 @@ void GatewaySession::readPending()
             break;
         ++replyCount;
         // Only the gateway the settings went to can acknowledge them; other replies are ordinary ones.
-        if (awaitingAck && GatewayFrame::replyMac(data) == ackMac) {
-            awaitingAck = false;
-            emit acknowledged();
-            continue;
+        if (awaitingAck || !awaitedMacs.isEmpty()) {
+            const QString mac = GatewayFrame::replyMac(data);
+            if (awaitingAck && mac == ackMac) {
+                awaitingAck = false;
+                emit acknowledged();
+                continue;
+            }
+            if (awaitedMacs.remove(mac)) {
+                emit acknowledgedBy(mac);
+                continue;
+            }
         }
         GatewayRecord values = GatewayFrame::parseReply(data);
         values.interfaceIndex = int(datagram.interfaceIndex());

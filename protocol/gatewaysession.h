@@ -62,6 +62,12 @@ public:
     qint64 sendSettings(const GatewayRecord &values);
     // Gives up the wait for an acknowledgement.
     void stopAwaitingAck();
+    // Settings for one of several gateways at once: sent as sendSettings() does, but the
+    // acknowledgement is awaited beside those of the others (acknowledgedBy()), and the single one
+    // of sendSettings() is left alone. Returns the bytes sent, or -1 with nothing awaited.
+    qint64 sendSettingsAmong(const GatewayRecord &values);
+    bool isAwaitingAckFrom(const QString &mac) const { return awaitedMacs.contains(mac); }
+    void stopAwaitingAckFrom(const QString &mac) { awaitedMacs.remove(mac); }
     // A datagram to 255.255.255.255 on port, from the gateway socket; -1 when not bound.
     qint64 sendBroadcast(const QByteArray &data, quint16 port);
 
@@ -86,12 +92,17 @@ signals:
     // before it are as they were.
     void recordsChanged(qsizetype firstIndex);
     void acknowledged();
+    // A gateway whose settings went out through sendSettingsAmong() answered.
+    void acknowledgedBy(const QString &mac);
 
 private:
+    qint64 sendSettingsFrame(const GatewayRecord &values);
+
     QUdpSocket *udpSocket = nullptr;
     QList<GatewayRecord *> gatewayRecords;
     bool awaitingAck = false;
-    QString ackMac; // the gateway whose acknowledgement is awaited
+    QString ackMac;            // the gateway whose acknowledgement is awaited
+    QSet<QString> awaitedMacs; // acknowledgements awaited through sendSettingsAmong()
     bool limitReached = false;
     int replyCount = 0;
     QHash<QString, int> ipUsers; // how many records report each IP text

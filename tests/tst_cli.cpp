@@ -1,12 +1,13 @@
 // The real program's command line, headless, against simulated gateways in other network
-// namespaces: the three output formats, the settings exchange with its bytes on the wire, and
+// namespaces: the output formats, the settings exchange with its bytes on the wire, plans, and
 // every exit code.
-#include "app/startup.h"
+#include "i18n/localisation.h"
 #include "netnstest.h"
 #include "simulatorprocess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -20,10 +21,53 @@ private slots:
     void initTestCase();
     void run_data();
     void run();
+    void applyPlan();
 
 private:
-    SimulatorProcess sims[3];
+    SimulatorProcess sims[4];
 };
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out, err;
+};
+
+Run finder(const QStringList &args, const QByteArray &input = {})
+{
+    QProcess process;
+    process.start(NetnsTest::buildDir() + "/gateway-finder", args);
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(20000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+void row(const char *name, const QStringList &args, int exitCode, const QString &out, const QString &err = {},
+         const QString &settings = {}, const QByteArray &input = {})
+{
+    QTest::newRow(name) << args << exitCode << out << err << settings << input;
+}
+
+// The table's header and a gateway's line, with the widths of the name and IP columns.
+QString header(int nameWidth, int ipWidth)
+{
+    return QString("Hostname").leftJustified(nameWidth) + "MAC-Adresse        " +
+           QString("IP-Adresse").leftJustified(ipWidth) +
+           "Subnetmaske    Gateway      Nameserver   DHCP  Schnittstelle\n";
+}
+
+QString line(const QString &name, int nameWidth, const QString &mac, const QString &ip, int ipWidth,
+             bool dhcp)
+{
+    return name.leftJustified(nameWidth) + mac + "  " + ip.leftJustified(ipWidth) +
+           "255.255.255.0  192.168.0.1  192.168.0.1  " + (dhcp ? "on    eth0\n" : "off   eth0\n");
+}
+
+} // namespace
 
 void TestCli::initTestCase()
 {
@@ -31,26 +75,16 @@ void TestCli::initTestCase()
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) // the program runs headless
         qunsetenv(name);
     const QStringList ns = NetnsTest::gatewayNamespaces();
-    QVERIFY(ns.size() >= 3);
-    // 00:0B:… shares its IP with 00:1A:2B:3C:4D:5E and never confirms; 00:0C:… confirms but keeps
-    // its values.
+    QVERIFY(ns.size() >= 4);
+    // 00:1A:2B:3C:4D:5E has a hostile name with a newline, a screen-clearing sequence and a bell;
+    // 00:0B:… shares its IP and never confirms; 00:0C:… confirms but keeps its values.
     QVERIFY(sims[0].start(ns.at(0), {"--count", "2", "--first-mac", "00:1A:2B:3C:4D:5E", "--names",
-                                     "al\"pha,beta", "--ip", "10.77.0.50"}));
+                                     "al\"p\n\x1b[2J\a,beta", "--ip", "10.77.0.50"}));
     QVERIFY(sims[1].start(ns.at(1), {"--first-mac", "00:0B:00:00:00:01", "--names", "gamma", "--ip",
                                      "10.77.0.50", "--no-ack"}));
     QVERIFY(sims[2].start(ns.at(2), {"--first-mac", "00:0C:00:00:00:01", "--names", "delta", "--ip",
                                      "10.77.0.52", "--dhcp", "--keep-settings"}));
 }
-
-namespace {
-
-void row(const char *name, const QStringList &args, int exitCode, const QString &out, const QString &err = {},
-         const QString &settings = {})
-{
-    QTest::newRow(name) << args << exitCode << out << err << settings;
-}
-
-} // namespace
 
 void TestCli::run_data()
 {
@@ -59,19 +93,20 @@ void TestCli::run_data()
     QTest::addColumn<QString>("out");      // all of stdout; JSON compared as parsed
     QTest::addColumn<QString>("err");      // found in stderr; empty: stderr is empty
     QTest::addColumn<QString>("settings"); // the settings frame on the wire, as hex
+    QTest::addColumn<QByteArray>("input"); // standard input
 
+    // One line per gateway and no control byte in the table; CSV and JSON keep the exact name.
     row("table", {"list", "--wait", "700"}, 0,
-        "Hostname  MAC-Adresse        IP-Adresse   Subnetmaske    Gateway      Nameserver   DHCP  "
-        "Schnittstelle\n"
-        "gamma     00:0B:00:00:00:01  10.77.0.50!  255.255.255.0  192.168.0.1  192.168.0.1  off   eth0\n"
-        "delta     00:0C:00:00:00:01  10.77.0.52   255.255.255.0  192.168.0.1  192.168.0.1  on    eth0\n"
-        "al\"pha    00:1A:2B:3C:4D:5E  10.77.0.50!  255.255.255.0  192.168.0.1  192.168.0.1  off   eth0\n"
-        "beta      00:1A:2B:3C:4D:5F  10.77.0.51   255.255.255.0  192.168.0.1  192.168.0.1  off   eth0\n");
+        header(12, 13) + line("gamma", 12, "00:0B:00:00:00:01", "10.77.0.50!", 13, false) +
+            line("delta", 12, "00:0C:00:00:00:01", "10.77.0.52", 13, true) +
+            line("al\"p??[2J?", 12, "00:1A:2B:3C:4D:5E", "10.77.0.50!", 13, false) +
+            line("beta", 12, "00:1A:2B:3C:4D:5F", "10.77.0.51", 13, false));
     row("csv", {"list", "--format", "csv", "--wait", "700"}, 0,
         "mac,name,ip,mask,gateway,dns,dhcp,interface,conflict\n"
         "00:0B:00:00:00:01,gamma,10.77.0.50,255.255.255.0,192.168.0.1,192.168.0.1,false,eth0,true\n"
         "00:0C:00:00:00:01,delta,10.77.0.52,255.255.255.0,192.168.0.1,192.168.0.1,true,eth0,false\n"
-        "00:1A:2B:3C:4D:5E,\"al\"\"pha\",10.77.0.50,255.255.255.0,192.168.0.1,192.168.0.1,false,eth0,true\n"
+        "00:1A:2B:3C:4D:5E,\"al\"\"p\n\x1b[2J\a\",10.77.0.50,255.255.255.0,192.168.0.1,192.168.0.1,false,"
+        "eth0,true\n"
         "00:1A:2B:3C:4D:5F,beta,10.77.0.51,255.255.255.0,192.168.0.1,192.168.0.1,false,eth0,false\n");
     const QString object =
         R"({"mac":"00:%1","name":"%2","ip":"10.77.0.%3","mask":"255.255.255.0",)"
@@ -79,38 +114,45 @@ void TestCli::run_data()
     row("json", {"list", "--format", "json", "--wait", "700"}, 0,
         '[' + object.arg("0B:00:00:00:01", "gamma", "50", "false", "true") + ',' +
             object.arg("0C:00:00:00:01", "delta", "52", "true", "false") + ',' +
-            object.arg("1A:2B:3C:4D:5E", R"(al\"pha)", "50", "false", "true") + ',' +
+            object.arg("1A:2B:3C:4D:5E", R"(al\"p\n\u001b[2J\u0007)", "50", "false", "true") + ',' +
             object.arg("1A:2B:3C:4D:5F", "beta", "51", "false", "false") + ']');
     row("no answer in time", {"list", "--wait", "0"}, 1,
         "Hostname  MAC-Adresse  IP-Adresse  Subnetmaske  Gateway  Nameserver  DHCP  Schnittstelle\n",
         "no gateway answered");
     row("port taken", {"list"}, 3, "", "\"ZAN-Dezezazudazi\"");
-    row("version", {"set", "--version"}, 0, QString("gateway-finder %1\n").arg(Startup::Version));
-    for (const QString &line : QStringList{"lsit", "list --colour", "list --wait", "list --format xml",
-                                           "set 00:1A:2B:3C:4D", "set 00:1A:2B:3C:4D:5E extra"})
+    row("version", {"set", "--version"}, 0, QString("gateway-finder %1\n").arg(Localisation::Version));
+    for (const QString &line : QStringList{"lsit", "list --colour", "list --format xml", "set 00:1A:2B:3C:4D",
+                                           "set 00:1A:2B:3C:4D:5E", "apply a b"})
         row(qPrintable(line), line.split(' '), 2, "", "Usage:");
-    for (const QString &invalid : QStringList{"--mask=1.2.256.0", "--name=a..b", "--dhcp=yes"})
+    // A letter in an address is a typo, never a 0.
+    for (const QString &invalid :
+         QStringList{"--mask=1.2.256.0", "--name=a..b", "--dhcp=yes", "--ip=10.1.0.x", "--gateway=1O.1.0.1"})
         row(qPrintable(invalid), {"set", "001a2b3c4d5e", invalid}, 2, "", invalid.section('=', 0, 0));
     row("unknown MAC", {"set", "00:99:99:99:99:99", "--ip", "10.77.0.99"}, 1, "", "00:99:99:99:99:99");
     row("not confirmed", {"set", "000B00000001", "--ip", "10.77.0.70", "--timeout", "500"}, 4, "",
         "did not confirm",
         "02000b00000001000000000000000a4d0046ffffff00c0a80001c0a8000167616d6d61"
         "00000000000000000000000000000000000000000000000000");
-    // The gateway confirms but reports its old name server.
-    row("not applied", {"set", "00:0c:00:00:00:01", "--dns", "10.77.0.1"}, 5,
-        "Hostname  MAC-Adresse        IP-Adresse  Subnetmaske    Gateway      Nameserver   DHCP  "
-        "Schnittstelle\n"
-        "delta     00:0C:00:00:00:01  10.77.0.52  255.255.255.0  192.168.0.1  192.168.0.1  on    eth0\n",
-        "--dns 192.168.0.1",
+    // The gateway confirms but keeps its name; with DHCP on the addresses are the DHCP server's.
+    const QString delta = header(10, 12) + line("delta", 10, "00:0C:00:00:00:01", "10.77.0.52", 12, true);
+    row("not applied", {"set", "00:0c:00:00:00:01", "--name", "neu"}, 5, delta, "--name delta",
+        "02000c00000001000000000000010a4d0034ffffff00c0a80001c0a800016e6575" + QString(54, '0'));
+    row("dhcp on", {"set", "00:0c:00:00:00:01", "--dhcp", "on", "--dns", "10.77.0.1"}, 0, delta, "",
         "02000c00000001000000000000010a4d0034ffffff00c0a800010a4d000164656c7461"
         "00000000000000000000000000000000000000000000000000");
     row("changed", {"set", "00-1a-2b-3c-4d-5e", "--name", "gw-neu", "--ip", "10.77.0.60", "--dhcp", "on"}, 0,
-        "Hostname  MAC-Adresse        IP-Adresse  Subnetmaske    Gateway      Nameserver   DHCP  "
-        "Schnittstelle\n"
-        "gw-neu    00:1A:2B:3C:4D:5E  10.77.0.60  255.255.255.0  192.168.0.1  192.168.0.1  on    eth0\n",
-        "",
+        header(10, 12) + line("gw-neu", 10, "00:1A:2B:3C:4D:5E", "10.77.0.60", 12, true), "",
         "02001a2b3c4d5e000000000000010a4d003cffffff00c0a80001c0a8000167772d6e6575"
         "000000000000000000000000000000000000000000000000");
+    // Whole-plan refusals: nothing is sent.
+    row("duplicate MAC", {"apply", "-"}, 2, "",
+        "line 3: mac: 00:1A:2B:3C:4D:5F appears twice, also at line 2", "",
+        "mac,ip\n00:1A:2B:3C:4D:5F,10.77.0.61\n001a2b3c4d5f,10.77.0.62\n");
+    row("duplicate IP", {"apply", "-", "--wait", "500"}, 2, "", "index 1: ip: 10.77.0.61 would also be", "",
+        R"([{"mac":"00:1A:2B:3C:4D:5F","ip":"10.77.0.61"},{"mac":"00:0b:00:00:00:01","ip":"10.77.0.61"}])");
+    row("IP outside the plan", {"apply", "-", "--wait", "500"}, 2, "",
+        "ip: 10.77.0.52 is held by 00:0C:00:00:00:01", "", "mac;ip\n00:1A:2B:3C:4D:5F;10.77.0.52\n");
+    row("binary", {"apply", "-"}, 2, "", "binary data", "", QByteArray("mac\0\1\2", 6));
 }
 
 void TestCli::run()
@@ -120,37 +162,73 @@ void TestCli::run()
     QFETCH(QString, out);
     QFETCH(QString, err);
     QFETCH(QString, settings);
-    qsizetype before[3];
-    for (int i = 0; i < 3; ++i)
-        before[i] = sims[i].receivedFrames().size();
+    QFETCH(QByteArray, input);
+    const qsizetype before = sims[2].receivedFrames().size();
     QUdpSocket holder;
     QVERIFY(exitCode != 3 || holder.bind(QHostAddress::AnyIPv4, 31337));
 
-    QProcess finder;
-    finder.start(NetnsTest::buildDir() + "/gateway-finder", args);
-    QVERIFY(finder.waitForFinished(20000));
-    const QString stdOut = QString::fromUtf8(finder.readAllStandardOutput());
-    const QString stdErr = QString::fromUtf8(finder.readAllStandardError());
-    QCOMPARE(finder.exitCode(), exitCode);
+    const Run result = finder(args, input);
+    QCOMPARE(result.exitCode, exitCode);
     if (args.contains("json"))
-        QCOMPARE(QJsonDocument::fromJson(stdOut.toUtf8()).array(),
+        QCOMPARE(QJsonDocument::fromJson(result.out.toUtf8()).array(),
                  QJsonDocument::fromJson(out.toUtf8()).array());
     else
-        QCOMPARE(stdOut, out);
-    QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
-    QVERIFY(exitCode != 3 || stdErr.count('\n') == 1);
+        QCOMPARE(result.out, out);
+    QVERIFY2(err.isEmpty() ? result.err.isEmpty() : result.err.contains(err), qPrintable(result.err));
+    QVERIFY(exitCode != 3 || result.err.count('\n') == 1);
 
-    // Settings go out only after a search found the gateway; an invalid value or a taken port
-    // puts nothing at all on the wire. Every gateway hears the broadcast settings frame.
+    // Settings go out only after a search found the gateway; every gateway of the segment hears them.
     QTest::qWait(200);
-    QStringList sent;
-    for (int i = 0; i < 3; ++i) {
-        const QStringList frames = sims[i].receivedFrames().mid(before[i]);
-        QVERIFY(frames.isEmpty() || (exitCode != 2 && exitCode != 3));
-        sent += frames.filter(QRegularExpression("^02"));
-    }
-    sent.removeDuplicates();
+    const QStringList sent = sims[2].receivedFrames().mid(before).filter(QRegularExpression("^02"));
     QCOMPARE(sent, settings.isEmpty() ? QStringList() : QStringList{settings});
+}
+
+// Thirty entries: 27 to change, one already as planned, one gateway that never confirms, one
+// that is not there. Then the round trip: what list writes, apply takes, and finds nothing to do.
+void TestCli::applyPlan()
+{
+    sims[0].stop(); // its name breaks the host-name rule, and it shares gamma's address
+    QVERIFY(sims[3].start(
+        NetnsTest::gatewayNamespaces().at(3),
+        {"--count", "28", "--first-mac", "00:30:00:00:00:01", "--names", "site", "--ip", "10.77.1.1"}));
+    QByteArray plan = "mac,name,ip,dhcp\n00:0B:00:00:00:01,,10.77.2.99,off\n";
+    QStringList expected{"02000b00000001000000000000000a4d0263ffffff00c0a80001c0a8000167616d6d61" +
+                         QString(50, '0')};
+    for (int k = 1; k <= 28; ++k) {
+        const QByteArray name = k < 28 ? "gw-" + QByteArray::number(k) : "site28";
+        const QByteArray ip = "10.77." + QByteArray(k < 28 ? "2." : "1.") + QByteArray::number(k);
+        plan += QString::asprintf("00:30:00:00:00:%02X,", k).toLatin1() + name + ',' + ip + ",\n";
+        if (k == 14)
+            plan += "00:30:00:00:00:99,x,,\n";
+        if (k < 28)
+            expected +=
+                QString::asprintf("02003000000%03x000000000000000a4d02%02xffffff00c0a80001c0a80001", k, k) +
+                name.toHex() + QString(60 - 2 * name.size(), '0');
+    }
+    const qsizetype before = sims[3].receivedFrames().size();
+    Run result = finder({"apply", "-", "--format", "json", "--wait", "1000", "--timeout", "1000"}, plan);
+    QCOMPARE(result.exitCode, 4); // the highest of not-found (1) and not-confirmed (4)
+    QStringList sent = sims[3].receivedFrames().mid(before).filter(QRegularExpression("^02"));
+    sent.sort();
+    expected.sort();
+    QCOMPARE(sent, expected);
+    const QJsonArray report = QJsonDocument::fromJson(result.out.toUtf8()).array();
+    QCOMPARE(report.size(), 30);
+    QStringList outcomes;
+    for (const QJsonValue &entry : report)
+        outcomes.append(entry["outcome"].toString());
+    QCOMPARE(outcomes.mid(0, 2), QStringList({"not-confirmed", "applied"}));
+    QCOMPARE(outcomes.count("applied"), 27);
+    QCOMPARE(outcomes.at(15), "not-found");
+    QCOMPARE(outcomes.last(), "unchanged");
+    QCOMPARE(report.at(1)["name"].toString(), "gw-1");
+
+    const Run listed = finder({"list", "--format", "csv", "--wait", "500"});
+    QCOMPARE(listed.out.count('\n'), 31);
+    result = finder({"apply", "-", "--wait", "1000"}, listed.out.toUtf8());
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out.count(QRegularExpression("unchanged\n")), 30);
+    QCOMPARE(sims[3].receivedFrames().filter(QRegularExpression("^02")).size(), expected.size());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

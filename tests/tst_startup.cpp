@@ -1,5 +1,6 @@
 // The choice of translation, with real files in a temporary translation folder, and the title.
 #include "app/startup.h"
+#include "i18n/localisation.h"
 #include "netnstest.h"
 
 #include <QDir>
@@ -39,9 +40,9 @@ private slots:
                                          : file.open(QIODevice::WriteOnly));
         }
         QDir::setCurrent(dir.path()); // the program's folder is its working directory
-        QStringList listing = Startup::translationFolderListing();
+        QStringList listing = Localisation::translationFolderListing();
         QTranslator translator;
-        QTEST(Startup::loadTranslation(translator, listing, Startup::localeCode(system)), "loaded");
+        QTEST(Localisation::loadTranslation(translator, listing, Localisation::localeCode(system)), "loaded");
         QTEST(translator.translate("ZORURuroza", "Suchen") == QLatin1String("Search"), "translating");
         listing.sort();
         QCOMPARE(listing, files);

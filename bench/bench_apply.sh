@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Run inside scripts/netns-run --gateways 1 by scripts/bench: 100 simulated gateways in the gateway
+# namespace; prints the wall time of apply with a 100-entry plan beside the same plan as 100 set
+# calls, and the wall time of one set.
+set -euo pipefail
+build=$1
+count=${2:-100}
+ns=${GF_NETNS_GATEWAYS%% *}
+ip netns exec "$ns" "$build/gateway-sim" --count "$count" --first-mac 00:50:00:00:00:01 --names site \
+    --ip 10.77.5.1 --ready >/dev/null &
+sim=$!
+sleep 1
+now() { date +%s.%N; }
+elapsed() { echo "$(now) - $1" | bc; }
+plan=$(mktemp)
+echo "mac,name,ip" >"$plan"
+for k in $(seq 1 "$count"); do
+    printf '00:50:00:00:%02X:%02X,gw-%d,10.77.6.%d\n' $((k >> 8)) $((k & 255)) "$k" "$k" >>"$plan"
+done
+start=$(now)
+"$build/gateway-finder" apply "$plan" >/dev/null
+apply_s=$(elapsed "$start")
+start=$(now)
+tail -n +2 "$plan" | while IFS=, read -r mac name _; do
+    "$build/gateway-finder" set "$mac" --name "$name-s" >/dev/null
+done
+sets_s=$(elapsed "$start")
+one=()
+for _ in 1 2 3 4 5; do
+    start=$(now)
+    "$build/gateway-finder" set 00:50:00:00:00:01 --ip 10.77.7.1 >/dev/null
+    "$build/gateway-finder" set 00:50:00:00:00:01 --ip 10.77.6.1 >/dev/null
+    one+=("$(echo "($(elapsed "$start")) / 2" | bc -l)")
+done
+median=$(printf '%s\n' "${one[@]}" | sort -n | sed -n 3p)
+printf 'apply, %d-gateway plan: %.2f s to the report; the same plan as %d set calls: %.1f s\n' \
+    "$count" "$apply_s" "$count" "$sets_s"
+printf 'set, one gateway, with its verifying search: median %.2f s of 5\n' "$median"
+kill "$sim"
+rm -f "$plan"

@@ -1,0 +1,120 @@
+// The plan reader on its own: formats told apart by content, every problem named with its place,
+// and the checks against the gateways a search found.
+#include "cli/settingsplan.h"
+
+#include <QTest>
+
+class TestSettingsPlan : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void read_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>(
+            "outcome"); // the error, or the problems joined by " | ", or the entries read
+
+        QTest::newRow("csv with BOM, quotes and CRLF")
+            << QByteArray("\xEF\xBB\xBFmac,Name,ip,interface\r\n00-1a-2b-3c-4d-5e,\"gw-1\",,eth0\r\n")
+            << "00:1A:2B:3C:4D:5E name gw-1";
+        QTest::newRow("semicolons, every key")
+            << QByteArray(
+                   "mac;name;ip;mask;gateway;dns;dhcp\n001a2b3c4d5e;a;1.2.3.4;255.0.0.0;1.2.3.1;.1..;TRUE\n")
+            << "00:1A:2B:3C:4D:5E name a ip 1.2.3.4 mask 255.0.0.0 gateway 1.2.3.1 dns 0.1.0.0 dhcp on";
+        QTest::newRow("json") << QByteArray(
+                                     R"([{"mac":"00:1A:2B:3C:4D:5E","dhcp":true,"ip":null,"conflict":true}])")
+                              << "00:1A:2B:3C:4D:5E dhcp on";
+        QTest::newRow("every problem")
+            << QByteArray(
+                   "mac,ip,name,colour\n00:1A,1.2.3.x,a_b,red\n00:1A:2B:3C:4D:5E,,,\n001a2b3c4d5e,,,\n1,2\n")
+            << "line 1: colour: not a key of a plan | line 2: mac: \"00:1A\" is not a MAC address | "
+               "line 2: ip: \"1.2.3.x\" is not valid: an address is four numbers from 0 to 255 separated by "
+               "dots | "
+               "line 2: name: \"a_b\" is not valid: a host name has 1 to 15 letters, digits, \"-\" and "
+               "\".\", no "
+               "empty part between dots and no part beginning or ending with \"-\" | line 5: mac: the row "
+               "has 2 "
+               "fields, the header 4 | line 4: mac: 00:1A:2B:3C:4D:5E appears twice, also at line 3";
+        QTest::newRow("json problems")
+            << QByteArray(R"([{"mac":"001a2b3c4d5e","dhcp":1},7,{"ip":""}])")
+            << "index 0: dhcp: the value must be text | index 1: mac: the entry is not "
+               "an object | index 2: mac: no MAC address given";
+        QTest::newRow("empty") << QByteArray(" \n\t") << "the plan is empty";
+        QTest::newRow("binary") << QByteArray("mac\n\x01\x02")
+                                << "the plan holds binary data, not CSV or JSON text";
+        QTest::newRow("not utf-8") << QByteArray("mac\n\xff")
+                                   << "the plan holds binary data, not CSV or JSON text";
+        QTest::newRow("neither")
+            << QByteArray("hello world\n")
+            << "the plan is neither a JSON array nor CSV with a header row naming a mac column";
+        QTest::newRow("json object") << QByteArray("{}") << "a JSON plan is an array of objects";
+        QTest::newRow("open quote") << QByteArray("mac\n\"00") << "line 2: a quoted field is not closed";
+        QTest::newRow("too large") << QByteArray(SettingsPlan::MaxBytes + 1, ' ')
+                                   << "the plan is larger than 4 MiB";
+        QByteArray many = "mac\n";
+        for (int i = 0; i <= SettingsPlan::MaxEntries; ++i)
+            many += QString::asprintf("00:00:00:00:%02X:%02X\n", i >> 8, i & 0xFF).toLatin1();
+        QTest::newRow("too many") << many << "the plan has more than 4096 entries, the most a search keeps";
+    }
+
+    void read()
+    {
+        QFETCH(QByteArray, input);
+        SettingsPlan plan;
+        const bool ok = plan.read(input);
+        QStringList out;
+        for (const SettingsPlan::Problem &p : plan.problems())
+            out.append(p.text);
+        for (const SettingsPlan::Entry &e : plan.entries()) {
+            if (!ok)
+                break;
+            out.append(e.values.mac);
+            const GatewayRecord none;
+            for (const QString &change : SettingsPlan::changes(none, SettingsPlan::planned(e, none)))
+                out.last() += ' ' + change.section(' ', 0, 0) + ' ' + change.section(' ', -1);
+        }
+        QTEST(plan.error().isEmpty() ? out.join(" | ") : plan.error(), "outcome");
+    }
+
+    // Found gateways 5E (10.0.0.1, DHCP off), 5F (10.0.0.2) and 60 (10.0.0.3, outside the plan);
+    // the PC has 10.0.0.9.
+    void checkAgainst_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("problems");
+        QTest::newRow("fine") << QByteArray(
+                                     "mac,ip\n00:00:00:00:00:5E,10.0.0.2\n00:00:00:00:00:5F,10.0.0.1\n")
+                              << "";
+        QTest::newRow("kept address taken")
+            << QByteArray("mac,ip\n00:00:00:00:00:5E,10.0.0.2\n00:00:00:00:00:5F,\n")
+            << "line 3: ip: 10.0.0.2 would also be the address of the gateway at line 2";
+        QTest::newRow("DHCP on shares")
+            << QByteArray("mac,ip,dhcp\n00:00:00:00:00:5E,10.0.0.2,on\n00:00:00:00:00:5F,,\n") << "";
+        QTest::newRow("outside and own")
+            << QByteArray("mac,ip\n00:00:00:00:00:5E,10.0.0.3\n00:00:00:00:00:5F,10.0.0.9\n")
+            << "line 2: ip: 10.0.0.3 is held by 00:00:00:00:00:60, which is not in the plan | "
+               "line 3: ip: 10.0.0.9 is an address of this PC";
+    }
+
+    void checkAgainst()
+    {
+        QFETCH(QByteArray, input);
+        SettingsPlan plan;
+        QVERIFY(plan.read(input));
+        GatewayRecord records[3];
+        QList<GatewayRecord *> listed;
+        for (int i = 0; i < 3; ++i) {
+            records[i].mac = QString("00:00:00:00:00:%1").arg(0x5E + i, 2, 16).toUpper();
+            records[i].ip = QString("10.0.0.%1").arg(i + 1);
+            listed.append(&records[i]);
+        }
+        QStringList out;
+        for (const SettingsPlan::Problem &p : plan.checkAgainst(listed, {"10.0.0.9"}))
+            out.append(p.text);
+        QTEST(out.join(" | "), "problems");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsPlan)
+#include "tst_settingsplan.moc"
