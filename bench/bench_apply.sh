@@ -10,8 +10,8 @@ ip netns exec "$ns" "$build/gateway-sim" --count "$count" --first-mac 00:50:00:0
     --ip 10.77.5.1 --ready >/dev/null &
 sim=$!
 sleep 1
-now() { date +%s.%N; }
-elapsed() { echo "$(now) - $1" | bc; }
+now() { date +%s%N; }
+elapsed() { echo $((($(now) - $1) / 1000000)); } # milliseconds
 plan=$(mktemp)
 echo "mac,name,ip" >"$plan"
 for k in $(seq 1 "$count"); do
@@ -30,11 +30,12 @@ for _ in 1 2 3 4 5; do
     start=$(now)
     "$build/gateway-finder" set 00:50:00:00:00:01 --ip 10.77.7.1 >/dev/null
     "$build/gateway-finder" set 00:50:00:00:00:01 --ip 10.77.6.1 >/dev/null
-    one+=("$(echo "($(elapsed "$start")) / 2" | bc -l)")
+    one+=($(($(elapsed "$start") / 2)))
 done
 median=$(printf '%s\n' "${one[@]}" | sort -n | sed -n 3p)
-printf 'apply, %d-gateway plan: %.2f s to the report; the same plan as %d set calls: %.1f s\n' \
-    "$count" "$apply_s" "$count" "$sets_s"
-printf 'set, one gateway, with its verifying search: median %.2f s of 5\n' "$median"
+seconds() { awk -v ms="$1" -v d="$2" 'BEGIN { printf "%." d "f", ms / 1000 }'; }
+printf 'apply, %d-gateway plan: %s s to the report; the same plan as %d set calls: %s s\n' \
+    "$count" "$(seconds "$apply_s" 2)" "$count" "$(seconds "$sets_s" 1)"
+printf 'set, one gateway, with its verifying search: median %s s of 5\n' "$(seconds "$median" 2)"
 kill "$sim"
 rm -f "$plan"
