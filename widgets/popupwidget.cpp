@@ -2,6 +2,7 @@
 
 #include "pushbutton.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -32,6 +33,8 @@ PopupWidget::PopupWidget(const QString &imagePath, QWidget *parent) : QWidget(pa
 void PopupWidget::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    QAccessibleEvent alert(this, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
     const QWidget *focused = window()->focusWidget();
     if (focused != this && !isAncestorOf(focused))
         setFocus(Qt::OtherFocusReason);
