@@ -111,6 +111,8 @@ void cLineEdit::setInvalid(bool invalid)
     changed.invalid = true;
     QAccessibleStateChangeEvent event(this, changed);
     QAccessible::updateAccessibility(&event);
+    QAccessibleEvent description(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&description);
 }
 
 void cLineEdit::setSelection(int anchor, int cursor)

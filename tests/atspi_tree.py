@@ -15,7 +15,7 @@ def field(text):
 
 def contents(node):
     try:
-        return str(node.queryValue().currentValue)
+        return "%g" % node.queryValue().currentValue
     except NotImplementedError:
         pass
     try:

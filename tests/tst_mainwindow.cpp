@@ -370,7 +370,8 @@ void TestMainWindow::thirtyGateways()
     // Sent from below the first twelve; the re-scans after the confirmation keep the view.
     QVERIFY(QMetaObject::invokeMethod(window, "gatewayAcceptChanges")); // "Übernehmen"
     QTRY_COMPARE(settingsFrames(sim).size(), 1);
-    QVERIFY(settingsFrames(sim).at(0).startsWith("020247460000" "0f"));
+    QVERIFY(settingsFrames(sim).at(0).startsWith("020247460000"
+                                                 "0f"));
     QTRY_COMPARE_WITH_TIMEOUT(sim->receivedFrames().count(discoveryHex), 3, 6000);
     QTRY_COMPARE(window->records().size(), 30);
     QCOMPARE(first(), simMac(13));

@@ -111,6 +111,12 @@ public:
     {
         if (t == QAccessible::Value)
             return field()->displayText();
+        // The invalid state is not carried by every platform's bridge (AT-SPI in Qt 6.4), so the
+        // description says it too.
+        if (t == QAccessible::Description && field()->isInvalid())
+            return QStringList({cLineEdit::tr("Ungültiger Wert."), QAccessibleWidget::text(t)})
+                .join(' ')
+                .trimmed();
         return QAccessibleWidget::text(t);
     }
     void setText(QAccessible::Text t, const QString &text) override
@@ -242,6 +248,6 @@ QAccessibleInterface *AccessibleFactory::create(const QString &className, QObjec
     if (className == QLatin1String("ScrollBar"))
         return new ScrollBarAccessible(static_cast<ScrollBar *>(object));
     if (className == QLatin1String("PopupWidget"))
-        return new QAccessibleWidget(static_cast<PopupWidget *>(object), QAccessible::AlertMessage);
+        return new ShownChildren(static_cast<PopupWidget *>(object), QAccessible::AlertMessage);
     return nullptr;
 }

@@ -35,9 +35,12 @@ void PopupWidget::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     QAccessibleEvent alert(this, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
-    const QWidget *focused = window()->focusWidget();
-    if (focused != this && !isAncestorOf(focused))
+    QWidget *focused = window()->focusWidget();
+    if (focused != this && !isAncestorOf(focused)) {
+        if (!qobject_cast<PopupWidget *>(focused))
+            returnFocus = focused;
         setFocus(Qt::OtherFocusReason);
+    }
 }
 
 // A popup still shown beneath takes the keyboard back.
@@ -53,6 +56,9 @@ void PopupWidget::hideEvent(QHideEvent *event)
             return;
         }
     }
+    // The last popup gone, the keyboard goes back to where it was.
+    if (returnFocus && returnFocus->isVisible())
+        returnFocus->setFocus(Qt::OtherFocusReason);
 }
 
 void PopupWidget::keyPressEvent(QKeyEvent *event)
