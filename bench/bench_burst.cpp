@@ -187,7 +187,8 @@ int main(int argc, char *argv[])
         if (qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON") &&
             !QTest::qWaitFor([] { return QAccessible::isActive(); }, 5000))
             qFatal("the accessibility bridge did not come up");
-        std::fprintf(report, "  accessibility %s\n", QAccessible::isActive() ? "active (AT-SPI bridge)" : "off");
+        std::fprintf(report, "  accessibility %s\n",
+                     QAccessible::isActive() ? "active (AT-SPI bridge)" : "off");
         windowRound(window, n); // the start-up search already ran; let it settle
         for (int r = 0; r < rounds; ++r) {
             QTest::qWait(PauseMs);

@@ -136,6 +136,10 @@ void GatewayList::keyPressEvent(QKeyEvent *event)
             edited->editor(GatewayInfoWidget::Name)->setFocus(Qt::TabFocusReason);
         }
         break;
+    case Qt::Key_Escape:
+        if (GatewayInfoWidget *edited = editedRow())
+            edited->discardEdits(true);
+        break;
     case Qt::Key_Space:
         if (row->isHidden())
             break;

@@ -10,7 +10,8 @@ class ScrollBar;
 // The twelve gateway rows as a view onto the whole list of gateways, with the scroll bar beside
 // them. It keeps the view's place (the first record shown) and the current row, scrolls by wheel,
 // scroll bar and keys, and is the keyboard's single stop for the rows: the arrows, Page Up/Down and
-// Home/End move the current row, Return or F2 opens it for editing, Space ticks its DHCP box.
+// Home/End move the current row, Return or F2 opens it for editing, Space ticks its DHCP box, and
+// Escape drops the edits of the row being edited.
 // Which record a row shows is the window's business; it tells the list the extent.
 class GatewayList : public QWidget
 {
@@ -28,8 +29,8 @@ public:
     const QList<GatewayInfoWidget *> &rows() const { return rowWidgets; }
     ScrollBar *scrollBar() const { return bar; }
 
-    // total gateways listed; scrolling of them move through rowSlots rows (an edited row holds its place
-    // and its gateway, so the others share the rest).
+    // total gateways listed; scrolling of them move through rowSlots rows (an edited row holds its
+    // place and its gateway, so the others share the rest).
     void setExtent(int total, int scrolling, int rowSlots);
     int total() const { return listed; }
     // The first scrolling record shown. A re-scan that lists fewer gateways for a while does not
