@@ -4,14 +4,19 @@
 #include "protocol/addresstext.h"
 #include "protocol/gatewayframe.h"
 #include "protocol/gatewaysession.h"
+#include "widgets/accessiblefactory.h"
 #include "widgets/checkbox.h"
 #include "widgets/gatewayinfowidget.h"
+#include "widgets/gatewaylist.h"
 #include "widgets/messagebox.h"
+#include "widgets/popupwidget.h"
 #include "widgets/pushbutton.h"
 
 #include <QApplication>
 #include <QHash>
+#include <QLabel>
 #include <QPainter>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSvgRenderer>
 #include <QTimer>
@@ -23,6 +28,7 @@
 
 ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
 {
+    AccessibleFactory::install();
     backgroundRenderer = new QSvgRenderer(this);
     backgroundRenderer->load(QStringLiteral(":/images/background"));
     headRenderer = new QSvgRenderer(this);
@@ -40,15 +46,39 @@ ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
     searchButton->setGeometry(searchButtonRect());
     connect(searchButton, &PushButton::clicked, this, &ZORURuroza::scanNetwork);
 
-    for (int i = 0; i < RowCount; ++i) {
-        auto *row = new GatewayInfoWidget(this);
-        row->setGeometry(rowRect(i));
+    gatewayList = new GatewayList(this);
+    gatewayList->setGeometry(listRect());
+    gatewayRows = gatewayList->rows();
+    for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
         connect(row, &GatewayInfoWidget::active, this, &ZORURuroza::gatewayInfoActive);
         // Dropped edits give the row back to the list in MAC order.
         connect(row, &GatewayInfoWidget::editingEnded, this, &ZORURuroza::refreshRows);
-        gatewayRows.append(row);
-        row->hide();
+        connect(row, &GatewayInfoWidget::acceptRequested, this, &ZORURuroza::gatewayAcceptChanges);
     }
+    connect(gatewayList, &GatewayList::offsetChanged, this, &ZORURuroza::refreshRows);
+
+    countLabel = new QLabel(this);
+    countLabel->setGeometry(countRect());
+    countLabel->setAlignment(Qt::AlignCenter);
+    QFont countFont;
+    countFont.setPixelSize(11);
+    countLabel->setFont(countFont);
+    QPalette grey = countLabel->palette();
+    grey.setColor(QPalette::WindowText, QColor(136, 136, 136));
+    countLabel->setPalette(grey);
+
+    // The keyboard: the list, then the buttons from left to right; F5 searches as "Suchen" does. A click
+    // on a button leaves the keyboard where it was.
+    for (PushButton *button : {searchButton, acceptButton, closeButton})
+        button->setFocusPolicy(Qt::TabFocus);
+    setTabOrder(gatewayList, searchButton);
+    setTabOrder(searchButton, acceptButton);
+    setTabOrder(acceptButton, closeButton);
+    gatewayList->setFocus(Qt::OtherFocusReason);
+    connect(new QShortcut(Qt::Key_F5, this), &QShortcut::activated, this, [this] {
+        if (!popupShown())
+            scanNetwork();
+    });
 
     ackTimer = new QTimer(this);
     ackTimer->setSingleShot(true);
@@ -86,6 +116,18 @@ const QList<GatewayRecord *> &ZORURuroza::records() const
 bool ZORURuroza::isSocketBound() const
 {
     return gatewaySession->isBound();
+}
+
+QString ZORURuroza::countText() const
+{
+    return countLabel->text();
+}
+
+// A popup holds the keyboard: nothing beneath it reacts to a key.
+bool ZORURuroza::popupShown() const
+{
+    const auto popups = findChildren<PopupWidget *>(Qt::FindDirectChildrenOnly);
+    return std::any_of(popups.cbegin(), popups.cend(), [](const PopupWidget *p) { return p->isVisible(); });
 }
 
 void ZORURuroza::showConnectionError()
@@ -145,7 +187,8 @@ void ZORURuroza::timerEvent(QTimerEvent *event)
         }
         rescanTicks = 0;
     }
-    scanNetwork();
+    // The view stays where it is, so the technician can go on down the list.
+    search();
     // Any reply from the gateway counted as its confirmation, so what it reports after the last
     // re-scan tells whether it took the settings.
     if (last) {
@@ -173,6 +216,8 @@ void ZORURuroza::gatewayInfoActive()
     }
     if (activated && activated->isActive() && !rowsShowRecordOrder())
         moveEditingToRecordOrder(activated);
+    if (GatewayInfoWidget *edited = editedRow())
+        gatewayList->setCurrentRow(int(gatewayRows.indexOf(edited)));
 }
 
 // Late replies had laid the rows out around the row edited before; with its editing ended, the rows
@@ -225,7 +270,15 @@ void ZORURuroza::closeLoginPopup()
     }
 }
 
+// The user's search ("Suchen", F5) starts again at the top of the list.
 void ZORURuroza::scanNetwork()
+{
+    search();
+    gatewayList->setOffset(0);
+    gatewayList->setCurrentRow(0);
+}
+
+void ZORURuroza::search()
 {
     // The wait for a confirmation belongs to the settings sent: a search within its 3 s leaves it
     // alone. After the notice a late confirmation counts only until the list is searched again.
@@ -243,6 +296,7 @@ void ZORURuroza::scanNetwork()
     for (const qint64 sent : gatewaySession->search())
         std::printf("Es wurden %d Bytes gesendet\n", static_cast<int>(sent));
     std::fflush(stdout);
+    updateExtent();
     updateConflictMarks();
 }
 
@@ -259,14 +313,17 @@ void ZORURuroza::addGatewayRecord(const QString &gatewayName, int number, const 
     refreshRows();
 }
 
-// Only changes among the first twelve records can change what the rows show; further down, a new
-// gateway may still share a shown gateway's address.
+// Only changes up to the last record shown can change what the rows show (one more, for the edited
+// gateway kept out of the order); further down, a new gateway may still share a shown gateway's
+// address, and it counts.
 void ZORURuroza::recordsChanged(qsizetype firstIndex)
 {
-    if (firstIndex < RowCount)
+    if (firstIndex <= gatewayList->offset() + RowCount) {
         refreshRows();
-    else
+    } else {
+        updateExtent();
         updateConflictMarks();
+    }
     if (findTimer->isActive() && gatewaySession->canReach(sentValues.mac))
         deliverSettings();
     if (verifying && gatewaySession->record(confirmedValues.mac))
@@ -299,38 +356,66 @@ GatewayInfoWidget *ZORURuroza::editedRow() const
     return row != gatewayRows.cend() ? *row : nullptr;
 }
 
-// Rows show the records in MAC order, one each. The row being edited is left alone, editors, focus
-// and gateway included: it stays where it is, and the other records fill the other rows in order.
+namespace {
+
+// Where the gateway with this MAC is in the records, or -1.
+qsizetype indexOfMac(const QList<GatewayRecord *> &records, const QString &mac)
+{
+    const auto at = std::lower_bound(records.cbegin(), records.cend(), mac,
+                                     [](const GatewayRecord *r, const QString &m) { return r->mac < m; });
+    return at != records.cend() && (*at)->mac == mac ? at - records.cbegin() : -1;
+}
+
+} // namespace
+
+// The list's extent, its scroll bar and the count: the edited gateway keeps its row, and the other
+// records scroll through the others.
+void ZORURuroza::updateExtent()
+{
+    const GatewayInfoWidget *edited = editedRow();
+    const QList<GatewayRecord *> &records = gatewaySession->records();
+    const bool editedListed = edited && indexOfMac(records, edited->mac()) >= 0;
+    gatewayList->setExtent(int(records.size()), int(records.size()) - (editedListed ? 1 : 0),
+                           edited ? RowCount - 1 : RowCount);
+    countLabel->setText(gatewayList->countText());
+}
+
+// Rows show the records in MAC order, one each, from the list's offset on. The row being edited is
+// left alone, editors, focus and gateway included: it stays where it is, and the other records fill
+// the other rows in order.
 void ZORURuroza::refreshRows()
 {
+    updateExtent();
     GatewayInfoWidget *edited = editedRow();
-    const QString editedMac = edited ? edited->mac() : QString();
     const QList<GatewayRecord *> &records = gatewaySession->records();
-    qsizetype next = 0;
+    const qsizetype skipped = edited ? indexOfMac(records, edited->mac()) : -1;
+    qsizetype next = gatewayList->offset();
     for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
         if (row == edited)
             continue;
-        if (next < records.size() && edited && records.at(next)->mac == editedMac)
-            ++next;
-        if (next >= records.size()) {
+        const qsizetype at = skipped >= 0 && next >= skipped ? next + 1 : next;
+        if (at >= records.size()) {
             row->hide();
             continue;
         }
-        const GatewayRecord *r = records.at(next++);
+        ++next;
+        const GatewayRecord *r = records.at(at);
         row->setValues(r->gatewayName, QString::number(r->number), r->mac, r->ip, r->subnet, r->gateway,
                        r->nameserver, r->dhcp);
         row->show();
     }
     updateConflictMarks();
+    gatewayList->rowsRefreshed();
 }
 
 bool ZORURuroza::rowsShowRecordOrder() const
 {
     const QList<GatewayRecord *> &records = gatewaySession->records();
+    const int first = gatewayList->offset();
     for (int k = 0; k < gatewayRows.size(); ++k) {
         const GatewayInfoWidget *row = gatewayRows.at(k);
-        const bool shouldShow = k < records.size();
-        if (row->isHidden() == shouldShow || (shouldShow && row->mac() != records.at(k)->mac))
+        const bool shouldShow = first + k < records.size();
+        if (row->isHidden() == shouldShow || (shouldShow && row->mac() != records.at(first + k)->mac))
             return false;
     }
     return true;
@@ -368,7 +453,7 @@ void ZORURuroza::sendGatewaySettings()
         // the wrong network, so search, and send when the gateway answers.
         ackTimer->stop();
         gatewaySession->stopAwaitingAck();
-        scanNetwork();
+        search();
         findTimer->start();
     }
     if (!rowsShowRecordOrder())

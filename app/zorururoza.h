@@ -7,14 +7,16 @@
 #include <QMainWindow>
 
 class GatewayInfoWidget;
+class GatewayList;
 class PushButton;
+class QLabel;
 class QSvgRenderer;
 class QTimer;
 class QUdpSocket;
 
 // The finder's only window: owns the gateway session (the UDP socket on the gateway port and the
-// gateways found since the last search, ascending by MAC text), twelve rows showing the first
-// twelve, and the buttons.
+// gateways found since the last search, ascending by MAC text), twelve rows showing them as a view
+// that scrolls (the first view shows the first twelve), the count of them, and the buttons.
 class ZORURuroza : public QMainWindow
 {
     Q_OBJECT
@@ -33,10 +35,16 @@ public:
     static QRect closeButtonRect() { return {731, 552, 113, 27}; }
     static QRect searchButtonRect() { return {16, 552, 113, 27}; }
     static QRectF headRect() { return {17, 20, 826, 31}; }
+    // The rows and, right of them (x 843 to 856), the scroll bar.
+    static QRect listRect() { return {17, 51, 840, 480}; }
+    // Between "Suchen" and "Übernehmen".
+    static QRect countRect() { return {139, 552, 441, 27}; }
 
     // The gateways found since the last search, in MAC order.
     const QList<GatewayRecord *> &records() const;
     const QList<GatewayInfoWidget *> &rows() const { return gatewayRows; }
+    GatewayList *list() const { return gatewayList; }
+    QString countText() const;
     bool isSocketBound() const;
     GatewaySession *session() const { return gatewaySession; }
 
@@ -67,7 +75,10 @@ private slots:
     void slotSize();
 
 private:
+    void search();
+    bool popupShown() const;
     void refreshRows();
+    void updateExtent();
     void recordsChanged(qsizetype firstIndex);
     bool rowsShowRecordOrder() const;
     GatewayInfoWidget *editedRow() const;
@@ -86,7 +97,9 @@ private:
 
     QSvgRenderer *backgroundRenderer = nullptr;
     QSvgRenderer *headRenderer = nullptr;
-    QList<GatewayInfoWidget *> gatewayRows;
+    QList<GatewayInfoWidget *> gatewayRows; // the list's rows
+    GatewayList *gatewayList = nullptr;
+    QLabel *countLabel = nullptr;
     QWidget *loginPopup = nullptr;
     PushButton *acceptButton = nullptr;
     PushButton *closeButton = nullptr;

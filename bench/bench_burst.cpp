@@ -6,6 +6,7 @@
 #include "protocol/gatewaysession.h"
 #include "simulatorprocess.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -182,6 +183,12 @@ int main(int argc, char *argv[])
         window.show();
         if (!QTest::qWaitForWindowExposed(&window))
             qFatal("the window was not shown");
+        // The AT-SPI bridge, when asked for, comes up once the accessibility bus is there.
+        if (qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON") &&
+            !QTest::qWaitFor([] { return QAccessible::isActive(); }, 5000))
+            qFatal("the accessibility bridge did not come up");
+        std::fprintf(report, "  accessibility %s\n",
+                     QAccessible::isActive() ? "active (AT-SPI bridge)" : "off");
         windowRound(window, n); // the start-up search already ran; let it settle
         for (int r = 0; r < rounds; ++r) {
             QTest::qWait(PauseMs);

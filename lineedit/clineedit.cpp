@@ -2,6 +2,7 @@
 
 #include "textgeometry.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -34,6 +35,11 @@ cLineEdit::cLineEdit(const QString &text, int alignment, const QString &backgrou
 
 void cLineEdit::setText(const QString &text)
 {
+    if (QAccessible::isActive() && text != content) {
+        QAccessibleTextUpdateEvent event(this, 0, displayText(),
+                                         echoMode == 0 ? text : QString(text.size(), QLatin1Char('*')));
+        QAccessible::updateAccessibility(&event);
+    }
     content = text;
     maskedText = QString(text.size(), QLatin1Char('*'));
     // A shorter text set by the program must not leave the positions behind its end, or the next
@@ -89,6 +95,52 @@ void cLineEdit::updateScroll()
     scrollOffset = TextGeometry::scrollOffset(metrics, shown, cursorPos, width() - TextGeometry::Padding);
     caretX = metrics.horizontalAdvance(shown.mid(scrollOffset, cursorPos - scrollOffset));
     update();
+    if (cursorPos != announcedCursor && QAccessible::isActive()) {
+        announcedCursor = cursorPos;
+        QAccessibleTextCursorEvent event(this, cursorPos);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void cLineEdit::setInvalid(bool invalid)
+{
+    if (invalid == this->invalid)
+        return;
+    this->invalid = invalid;
+    QAccessible::State changed;
+    changed.invalid = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+    QAccessibleEvent description(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&description);
+}
+
+void cLineEdit::setSelection(int anchor, int cursor)
+{
+    const int n = int(content.size());
+    anchorPos = qBound(0, anchor, n);
+    cursorPos = qBound(0, cursor, n);
+    noSelection = anchorPos == cursorPos ? 1 : 0;
+    selectionFixedX = pixel(anchorPos);
+    selectionMovingX = pixel(cursorPos);
+    updateScroll();
+}
+
+QRect cLineEdit::characterRect(int index)
+{
+    if (index < 0 || index >= int(content.size()))
+        return {};
+    const int left = TextGeometry::TextLeft + pixel(index) - pixel(scrollOffset);
+    return {left, 0, pixel(index + 1) - pixel(index), height()};
+}
+
+int cLineEdit::characterAt(QPoint point)
+{
+    if (!rect().contains(point))
+        return -1;
+    const int x = point.x() - TextGeometry::TextLeft + pixel(scrollOffset);
+    const int index = prefixWidths().firstReaching(x + 1) - 1;
+    return index >= 0 && index < int(content.size()) ? index : -1;
 }
 
 void cLineEdit::selectAll()

@@ -41,6 +41,19 @@ public:
     bool isSelecting() const { return noSelection == 0; }
     int firstShownIndex() const { return scrollOffset; }
 
+    // What assistive technology reads and sets.
+    bool isEditable() const { return editable; }
+    bool isMasked() const { return echoMode != 0; }
+    // The owner's verdict on the text; announced as the invalid state.
+    void setInvalid(bool invalid);
+    bool isInvalid() const { return invalid; }
+    // Selects from anchor to cursor (equal: only places the caret), as Shift and the arrows would.
+    void setSelection(int anchor, int cursor);
+    // The cell of the displayed string's character at index, in field coordinates.
+    QRect characterRect(int index);
+    // The character under a point in field coordinates, or -1.
+    int characterAt(QPoint point);
+
 signals:
     void enter();
     void notValid();
@@ -92,4 +105,6 @@ private:
     // Selection mode as it was before the Shift key itself was pressed, until the next event; -1
     // otherwise. A character typed with that Shift and refused goes back to it.
     int noSelectionBeforeShift = -1;
+    bool invalid = false;
+    int announcedCursor = 0; // the caret position assistive technology was last told
 };

@@ -9,12 +9,15 @@
 #include "stdoutcapture.h"
 #include "widgets/checkbox.h"
 #include "widgets/gatewayinfowidget.h"
+#include "widgets/gatewaylist.h"
 #include "widgets/messagebox.h"
+#include "widgets/scrollbar.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 #include <QUdpSocket>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -93,6 +96,7 @@ private slots:
     void editingSurvivesLateReplies();
     void confirmationAndItsAbsence();
     void settingsGoWhereMeant();
+    void thirtyGateways();
     void everyNetworkOfThePc();
     void commandSlots();
 
@@ -314,6 +318,68 @@ void TestMainWindow::settingsGoWhereMeant()
     QCOMPARE(settingsFrames(sim).at(1), "02004000000002000000000000"
                                         "00c0a80066" +
                                             tail + "32" + QString(46, '0'));
+}
+
+// The simulator's gateway n, from 1: its MAC.
+QString simMac(int n)
+{
+    return QStringLiteral("02:47:46:00:00:%1").arg(n, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+void TestMainWindow::thirtyGateways()
+{
+    SimulatorProcess *sim = simulator(NetnsTest::gatewayNamespaces().at(0), {"--count", "30"});
+    ZORURuroza *window = sim ? openWindow() : nullptr;
+    QVERIFY(window);
+    QTRY_COMPARE(window->records().size(), 30);
+    QCOMPARE(window->countText(), QStringLiteral("30 Gateways"));
+    const auto first = [&] { return shownMacs(*window).first(); };
+    // The wheel over the rows (the list gets it from them) moves by the desktop's setting and stops
+    // with the last gateway at the bottom.
+    const auto wheel = [&](int notches) {
+        QWheelEvent turn({5, 205}, window->list()->mapToGlobal(QPointF(5, 205)), {}, {0, -120 * notches},
+                         Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(window->list(), &turn);
+    };
+    wheel(1);
+    QCOMPARE(first(), simMac(1 + QApplication::wheelScrollLines()));
+    wheel(20);
+    QCOMPARE(shownMacs(*window).size(), 12);
+    QCOMPARE(shownMacs(*window).last(), simMac(30));
+    QCOMPARE(window->countText(), QStringLiteral("19–30 von 30 Gateways"));
+    // The scroll bar: its thumb dragged to the top, then a click on the track below it moves a page.
+    ScrollBar *bar = window->list()->scrollBar();
+    QVERIFY(bar->isVisible() && bar->geometry().translated(window->list()->pos()) == QRect(843, 51, 14, 480));
+    QTest::mousePress(bar, Qt::LeftButton, {}, bar->thumbRect().center());
+    QTest::mouseMove(bar, {7, bar->thumbRect().center().y() - 480});
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, {7, 0});
+    QCOMPARE(first(), simMac(1));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, {7, 470});
+    QCOMPARE(first(), simMac(13));
+    QCOMPARE(window->countText(), QStringLiteral("13–24 von 30 Gateways"));
+
+    // The edited row keeps its gateway and text while the others scroll around it.
+    Row *row = window->rows().at(2);
+    QTest::mouseClick(row, Qt::LeftButton, {}, {5, 5});
+    row->editor(Row::Name)->setText("neu-15");
+    wheel(1);
+    QCOMPARE(shownMacs(*window).mid(0, 4), QStringList({simMac(17), simMac(18), simMac(15), simMac(19)}));
+    QVERIFY(row->isActive());
+    QCOMPARE(row->editor(Row::Name)->text(), QStringLiteral("neu-15"));
+    wheel(-1);
+    // Sent from below the first twelve; the re-scans after the confirmation keep the view.
+    QVERIFY(QMetaObject::invokeMethod(window, "gatewayAcceptChanges")); // "Übernehmen"
+    QTRY_COMPARE(settingsFrames(sim).size(), 1);
+    QVERIFY(settingsFrames(sim).at(0).startsWith("020247460000"
+                                                 "0f"));
+    QTRY_COMPARE_WITH_TIMEOUT(sim->receivedFrames().count(discoveryHex), 3, 6000);
+    QTRY_COMPARE(window->records().size(), 30);
+    QCOMPARE(first(), simMac(13));
+    QCOMPARE(window->rows().at(2)->gatewayName(), QStringLiteral("neu-15"));
+    // A user's search starts again at the top.
+    QVERIFY(QMetaObject::invokeMethod(window, "scanNetwork"));
+    QTRY_COMPARE(window->records().size(), 30);
+    QCOMPARE(first(), simMac(1));
 }
 
 void TestMainWindow::everyNetworkOfThePc()

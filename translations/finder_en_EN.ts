@@ -7,6 +7,73 @@
         <source>abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-.</source>
         <translation>abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-.</translation>
     </message>
+    <message>
+        <source>Hostname</source>
+        <translation>Host name</translation>
+    </message>
+    <message>
+        <source>MAC-Adresse</source>
+        <translation>MAC address</translation>
+    </message>
+    <message>
+        <source>IP-Adresse</source>
+        <translation>IP address</translation>
+    </message>
+    <message>
+        <source>Subnetmaske</source>
+        <translation>Subnet mask</translation>
+    </message>
+    <message>
+        <source>Gateway</source>
+        <translation>Gateway</translation>
+    </message>
+    <message>
+        <source>Nameserver</source>
+        <translation>Name server</translation>
+    </message>
+    <message>
+        <source>DHCP</source>
+        <translation>DHCP</translation>
+    </message>
+    <message>
+        <source>Die Adresse wird mehrfach verwendet.</source>
+        <translation>The address is used more than once.</translation>
+    </message>
+</context>
+<context>
+    <name>GatewayList</name>
+    <message>
+        <source>Gateways</source>
+        <translation>Gateways</translation>
+    </message>
+    <message>
+        <source>1 Gateway</source>
+        <translation>1 gateway</translation>
+    </message>
+    <message>
+        <source>%1 Gateways</source>
+        <translation>%1 gateways</translation>
+    </message>
+    <message>
+        <source>%1–%2 von %3 Gateways</source>
+        <translation>%1–%2 of %3 gateways</translation>
+    </message>
+    <message>
+        <source>Subnetmaske %1, Gateway %2, Nameserver %3, DHCP %4</source>
+        <translation>Subnet mask %1, gateway %2, name server %3, DHCP %4</translation>
+    </message>
+    <message>
+        <source>an</source>
+        <translation>on</translation>
+    </message>
+    <message>
+        <source>aus</source>
+        <translation>off</translation>
+    </message>
+    <message>
+        <source>, IP-Adresse mehrfach vergeben</source>
+        <translation>, IP address used more than once</translation>
+    </message>
 </context>
 <context>
     <name>GatewayTable</name>
@@ -122,6 +189,13 @@
     <message>
         <source>Bitte erneut suchen und die Werte prüfen.</source>
         <translation>Please search again and check the values.</translation>
+    </message>
+</context>
+<context>
+    <name>cLineEdit</name>
+    <message>
+        <source>Ungültiger Wert.</source>
+        <translation>Invalid value.</translation>
     </message>
 </context>
 </TS>

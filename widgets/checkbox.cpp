@@ -92,3 +92,26 @@ void CheckBox::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     background->render(&painter, QRectF(0, 0, width(), height()));
 }
+
+void CheckBox::nextCheckState()
+{
+    QCheckBox::nextCheckState();
+    // A pointer release is followed by its own look change.
+    if (look != Down && look != CheckedDown) {
+        look = isChecked() ? (hasFocus() ? CheckedOver : Checked) : (hasFocus() ? Over : Normal);
+        updateImage();
+    }
+}
+
+void CheckBox::focusInEvent(QFocusEvent *event)
+{
+    QCheckBox::focusInEvent(event);
+    follow(Pointer::Enter);
+}
+
+void CheckBox::focusOutEvent(QFocusEvent *event)
+{
+    QCheckBox::focusOutEvent(event);
+    if (!underMouse())
+        follow(Pointer::Leave);
+}

@@ -30,6 +30,11 @@ protected:
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Space, or a click by the program, ticks the box without a pointer: the look follows the tick.
+    void nextCheckState() override;
+    // With the keyboard on it, the box looks as under the pointer.
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void follow(Pointer event);

@@ -5,6 +5,8 @@
 #include "protocol/addresstext.h"
 #include "protocol/hostname.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -56,15 +58,27 @@ GatewayInfoWidget::GatewayInfoWidget(QWidget *parent) : QWidget(parent)
     dhcpBox = new CheckBox(this);
     dhcpBox->setGeometry(dhcpBoxRect());
     dhcpBox->show();
+    // The list is the keyboard's stop; the box is reached by Tab only inside the edited row.
+    dhcpBox->setFocusPolicy(Qt::ClickFocus);
+    dhcpBox->setAccessibleName(tr("DHCP"));
+    dhcpBox->installEventFilter(this);
     connect(dhcpBox, &CheckBox::clicked, this, &GatewayInfoWidget::dhcpChange);
 
     for (int i = 0; i < FieldCount; ++i) {
         const auto field = static_cast<Field>(i);
         auto *edit = new cLineEdit(QString(), LeftAlignedVCentred, editorImage(field), this, 0);
         edit->setGeometry(editorRect(field));
+        edit->setFocusPolicy(Qt::ClickFocus);
+        edit->installEventFilter(this);
+        connect(edit, &cLineEdit::enter, this, &GatewayInfoWidget::acceptRequested);
         edit->hide();
         editors[field] = edit;
     }
+    // The editors are named by their column titles.
+    const QString titles[FieldCount] = {tr("Hostname"),    QString(),     tr("MAC-Adresse"), tr("IP-Adresse"),
+                                        tr("Subnetmaske"), tr("Gateway"), tr("Nameserver")};
+    for (int i = 0; i < FieldCount; ++i)
+        editors[i]->setAccessibleName(titles[i]);
     editors[Name]->setAllowedChars(tr("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-."));
     editors[Name]->setMaxLength(255);
     editors[Mac]->setEnabled(false);
@@ -159,13 +173,26 @@ void GatewayInfoWidget::setConflict(bool conflict)
 {
     if (conflict != m_conflict) {
         m_conflict = conflict;
+        editors[Ip]->setAccessibleDescription(conflict ? tr("Die Adresse wird mehrfach verwendet.")
+                                                       : QString());
         update();
+    }
+}
+
+void GatewayInfoWidget::setCurrent(bool current)
+{
+    if (current != this->current) {
+        this->current = current;
+        updateBackground();
     }
 }
 
 void GatewayInfoWidget::discardEdits(bool resetDhcp)
 {
     const bool wasActive = state == Active;
+    // The keyboard goes back to the list before the editors holding it are hidden.
+    if (parentWidget() && isAncestorOf(QApplication::focusWidget()))
+        parentWidget()->setFocus(Qt::OtherFocusReason);
     state = Normal;
     loadEditorsFromStoredValues();
     if (resetDhcp)
@@ -189,7 +216,7 @@ void GatewayInfoWidget::setState(State newState)
 
 void GatewayInfoWidget::updateBackground()
 {
-    background->load(state == Active ? activeImage : normalImage);
+    background->load(state == Active ? activeImage : current ? overImage : normalImage);
     update();
 }
 
@@ -197,6 +224,7 @@ void GatewayInfoWidget::checkGatewayName(const QString &name)
 {
     QStringList trace;
     nameValid = isValidHostName(name, &trace);
+    editors[Name]->setInvalid(!nameValid);
     for (const QString &line : std::as_const(trace))
         std::printf("%s\n", line.toLatin1().constData());
     std::fflush(stdout);
@@ -206,24 +234,28 @@ void GatewayInfoWidget::checkGatewayName(const QString &name)
 void GatewayInfoWidget::checkIp(const QString &ip)
 {
     ipValid = isAddressValid(ip);
+    editors[Ip]->setInvalid(!ipValid);
     update();
 }
 
 void GatewayInfoWidget::checkSubnet(const QString &ip)
 {
     subnetValid = isAddressValid(ip);
+    editors[Subnet]->setInvalid(!subnetValid);
     update();
 }
 
 void GatewayInfoWidget::checkGateway(const QString &ip)
 {
     gatewayValid = isAddressValid(ip);
+    editors[Gateway]->setInvalid(!gatewayValid);
     update();
 }
 
 void GatewayInfoWidget::checkNameserver(const QString &ip)
 {
     nameserverValid = isAddressValid(ip);
+    editors[Nameserver]->setInvalid(!nameserverValid);
     update();
 }
 
@@ -245,6 +277,39 @@ void GatewayInfoWidget::beginEditing(bool dhcp)
     setState(Active);
     updateBackground();
     emit active();
+}
+
+bool GatewayInfoWidget::focusNextPrevChild(bool next)
+{
+    if (state != Active)
+        return QWidget::focusNextPrevChild(next);
+    QList<QWidget *> cycle;
+    for (Field field : {Name, Ip, Subnet, Gateway, Nameserver}) {
+        if (editors[field]->isEnabled())
+            cycle.append(editors[field]);
+    }
+    cycle.append(dhcpBox);
+    const qsizetype at = cycle.indexOf(QApplication::focusWidget());
+    const qsizetype to =
+        at < 0 ? (next ? 0 : cycle.size() - 1) : (at + (next ? 1 : cycle.size() - 1)) % cycle.size();
+    cycle.at(to)->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+bool GatewayInfoWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || state != Active)
+        return false;
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_Escape) {
+        discardEdits(true);
+        return true;
+    }
+    if (watched == dhcpBox && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        emit acceptRequested();
+        return true;
+    }
+    return false;
 }
 
 void GatewayInfoWidget::enterEvent(QEnterEvent *)

@@ -32,6 +32,8 @@ public:
     // Marks the IP address as used by another gateway or by the PC itself.
     void setConflict(bool conflict);
     bool hasConflict() const { return m_conflict; }
+    // The list's current row shows the look it has under the pointer.
+    void setCurrent(bool current);
 
     QString gatewayName() const { return m_gatewayName; }
     QString mac() const { return m_mac; }
@@ -54,6 +56,8 @@ signals:
     void active();
     // The row was Active and is Normal again: its edits were sent or dropped.
     void editingEnded();
+    // Return in an editor or on the DHCP box: the user asks for what "Übernehmen" does.
+    void acceptRequested();
 
 protected slots:
     void checkGateway(const QString &ip);
@@ -69,6 +73,10 @@ protected:
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // While Active, Tab and Shift+Tab go round the row's editors (not the MAC) and its box.
+    bool focusNextPrevChild(bool next) override;
+    // Escape in an editor or on the box drops the edits; Return on the box accepts.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool onEditor(const QPointF &position) const;
@@ -98,6 +106,7 @@ private:
     bool m_dhcp = false;
     bool receivedDhcp = false;
     bool m_conflict = false;
+    bool current = false;
     CheckBox *dhcpBox = nullptr;
     State state = Normal;
 };

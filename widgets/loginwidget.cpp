@@ -15,14 +15,18 @@ LoginWidget::LoginWidget(const QString &info, const QStringList &lines, const QS
     : PopupWidget(imagePath, parent), title(title), info(info)
 {
     this->lines = lines;
+    setAccessibleName(title);
+    setAccessibleDescription((lines + QStringList(info)).join(QLatin1Char('\n')));
 
     userEdit = new cLineEdit(QString(), leftAlignedVCentred, formImage, this, 0);
     userEdit->setObjectName(QStringLiteral("userEdit"));
     userEdit->setGeometry(userEditRect());
+    userEdit->setAccessibleName(tr("Benutzername"));
 
     passwordEdit = new cLineEdit(QString(), leftAlignedVCentred, formImage, this, 1);
     passwordEdit->setObjectName(QStringLiteral("passwordEdit"));
     passwordEdit->setGeometry(passwordEditRect());
+    passwordEdit->setAccessibleName(tr("Password"));
 }
 
 void LoginWidget::mouseReleaseEvent(QMouseEvent *event)

@@ -7,6 +7,8 @@
 MessageBox::MessageBox(const QStringList &lines, const QString &title, QWidget *parent)
     : PopupWidget(QStringLiteral(":/images/popup_bg"), parent), lines(lines), title(title)
 {
+    setAccessibleName(title);
+    setAccessibleDescription(lines.join(QLatin1Char('\n')));
     cancelButton->hide();
     okButton->setGeometry(cancelButtonRect());
 }

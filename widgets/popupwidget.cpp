@@ -2,6 +2,7 @@
 
 #include "pushbutton.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -32,9 +33,14 @@ PopupWidget::PopupWidget(const QString &imagePath, QWidget *parent) : QWidget(pa
 void PopupWidget::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    const QWidget *focused = window()->focusWidget();
-    if (focused != this && !isAncestorOf(focused))
+    QAccessibleEvent alert(this, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+    QWidget *focused = window()->focusWidget();
+    if (focused != this && !isAncestorOf(focused)) {
+        if (!qobject_cast<PopupWidget *>(focused))
+            returnFocus = focused;
         setFocus(Qt::OtherFocusReason);
+    }
 }
 
 // A popup still shown beneath takes the keyboard back.
@@ -50,6 +56,9 @@ void PopupWidget::hideEvent(QHideEvent *event)
             return;
         }
     }
+    // The last popup gone, the keyboard goes back to where it was.
+    if (returnFocus && returnFocus->isVisible())
+        returnFocus->setFocus(Qt::OtherFocusReason);
 }
 
 void PopupWidget::keyPressEvent(QKeyEvent *event)

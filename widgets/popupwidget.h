@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
@@ -52,4 +53,7 @@ protected:
     QStringList lines;
     PushButton *okButton = nullptr;
     PushButton *cancelButton = nullptr;
+
+private:
+    QPointer<QWidget> returnFocus; // had the keyboard before the popup took it
 };

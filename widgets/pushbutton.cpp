@@ -1,12 +1,16 @@
 #include "pushbutton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QSvgRenderer>
 
 PushButton::PushButton(const QString &normalImage, const QString &downImage, QString text, QWidget *parent)
     : QPushButton(parent), normalImage(normalImage), downImage(downImage), text(std::move(text)),
       background(new QSvgRenderer(normalImage, this))
-{}
+{
+    // The caption is drawn, not kept in the base button's text: assistive technology reads it here.
+    setAccessibleName(this->text);
+}
 
 void PushButton::setTextColor(QColor color)
 {
@@ -48,4 +52,17 @@ void PushButton::paintEvent(QPaintEvent *)
     painter.setFont(font);
     painter.setPen(textColor);
     painter.drawText(rect(), Qt::AlignCenter, text);
+    if (hasFocus()) {
+        painter.setPen(QPen(textColor, 1, Qt::DotLine));
+        painter.drawRect(focusRect());
+    }
+}
+
+void PushButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !(event->modifiers() & ~Qt::KeypadModifier))
+        click();
+    else
+        QPushButton::keyPressEvent(event);
 }

@@ -15,12 +15,16 @@ public:
 
     void setTextColor(QColor color);
     QString caption() const { return text; }
+    // The dotted frame of a button that has the keyboard.
+    QRect focusRect() const { return rect().adjusted(4, 4, -6, -6); }
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Return presses a focused button as Space does.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void showImage(const QString &path);
