@@ -81,6 +81,10 @@
         <source>Schnittstelle</source>
         <translation>Interface</translation>
     </message>
+    <message>
+        <source>Ergebnis</source>
+        <translation>Outcome</translation>
+    </message>
 </context>
 <context>
     <name>LoginWidget</name>
@@ -189,6 +193,38 @@
     <message>
         <source>Bitte erneut suchen und die Werte prüfen.</source>
         <translation>Please search again and check the values.</translation>
+    </message>
+    <message>
+        <source>Die Einstellungen konnten nicht gesendet werden.</source>
+        <translation>The settings could not be sent.</translation>
+    </message>
+    <message>
+        <source>Das Gateway wurde nicht gefunden.</source>
+        <translation>The gateway was not found.</translation>
+    </message>
+    <message>
+        <source>Die Einstellungen wurden nicht gesendet.</source>
+        <translation>The settings were not sent.</translation>
+    </message>
+    <message>
+        <source>%1: %2 statt %3</source>
+        <translation>%1: %2 instead of %3</translation>
+    </message>
+    <message>
+        <source>an</source>
+        <translation>on</translation>
+    </message>
+    <message>
+        <source>aus</source>
+        <translation>off</translation>
+    </message>
+    <message>
+        <source>Das Gateway meldet andere Werte als gesendet:</source>
+        <translation>The gateway reports other values than were sent:</translation>
+    </message>
+    <message>
+        <source>Das Gateway antwortet nach der Änderung nicht mehr.</source>
+        <translation>The gateway no longer answers after the change.</translation>
     </message>
 </context>
 <context>
