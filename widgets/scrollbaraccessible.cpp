@@ -1,0 +1,49 @@
+#include "scrollbaraccessible.h"
+
+#include "scrollbar.h"
+
+ScrollBarAccessible::ScrollBarAccessible(ScrollBar *bar) : QAccessibleWidget(bar, QAccessible::ScrollBar) {}
+
+ScrollBar *ScrollBarAccessible::bar() const
+{
+    return static_cast<ScrollBar *>(widget());
+}
+
+void *ScrollBarAccessible::interface_cast(QAccessible::InterfaceType t)
+{
+    if (t == QAccessible::ValueInterface)
+        return static_cast<QAccessibleValueInterface *>(this);
+    return QAccessibleWidget::interface_cast(t);
+}
+
+QString ScrollBarAccessible::text(QAccessible::Text t) const
+{
+    if (t == QAccessible::Value)
+        return QString::number(bar()->value());
+    return QAccessibleWidget::text(t);
+}
+
+QVariant ScrollBarAccessible::currentValue() const
+{
+    return bar()->value();
+}
+
+void ScrollBarAccessible::setCurrentValue(const QVariant &value)
+{
+    bar()->setValue(value.toInt());
+}
+
+QVariant ScrollBarAccessible::maximumValue() const
+{
+    return bar()->maximum();
+}
+
+QVariant ScrollBarAccessible::minimumValue() const
+{
+    return bar()->minimum();
+}
+
+QVariant ScrollBarAccessible::minimumStepSize() const
+{
+    return bar()->singleStep();
+}
