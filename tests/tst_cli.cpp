@@ -153,6 +153,10 @@ void TestCli::run_data()
     row("IP outside the plan", {"apply", "-", "--wait", "500"}, 2, "",
         "ip: 10.77.0.52 is held by 00:0C:00:00:00:01", "", "mac;ip\n00:1A:2B:3C:4D:5F;10.77.0.52\n");
     row("binary", {"apply", "-"}, 2, "", "binary data", "", QByteArray("mac\0\1\2", 6));
+    row("dry run", {"apply", "-", "--dry-run", "--wait", "500", "--format", "json"}, 0,
+        R"([{"mac":"00:1A:2B:3C:4D:5F","outcome":"change","changes":["name beta → neu", "ip 10.77.0.51 → 10.77.0.71"]},)"
+        R"({"mac":"00:0C:00:00:00:01","outcome":"unchanged","changes":[]}])",
+        "", "", "mac,name,ip\n00:1A:2B:3C:4D:5F,neu,10.77.0.71\n00:0C:00:00:00:01,delta,\n");
 }
 
 void TestCli::run()

@@ -75,6 +75,7 @@ private slots:
                 out.last() += ' ' + change.section(' ', 0, 0) + ' ' + change.section(' ', -1);
         }
         QTEST(plan.error().isEmpty() ? out.join(" | ") : plan.error(), "outcome");
+        QCOMPARE(ok, plan.error().isEmpty() && plan.problems().isEmpty());
     }
 
     // Found gateways 5E (10.0.0.1, DHCP off), 5F (10.0.0.2) and 60 (10.0.0.3, outside the plan);
