@@ -53,6 +53,19 @@ int invalidValue(const QString &option, const QString &value, const QString &rul
     return CommandLine::UsageError;
 }
 
+// --format of list and apply.
+QCommandLineOption outputFormatOption()
+{
+    return {QStringLiteral("format"), QStringLiteral("Output format: table (default), csv or json."),
+            QStringLiteral("table|csv|json"), QStringLiteral("table")};
+}
+
+bool isOutputFormat(const QString &format)
+{
+    return format == QLatin1String("table") || format == QLatin1String("csv") ||
+           format == QLatin1String("json");
+}
+
 bool readMilliseconds(const QString &text, int *out)
 {
     bool ok = false;
@@ -251,9 +264,7 @@ int CommandLine::list(QCommandLineParser &parser, const QStringList &arguments)
         QStringLiteral("wait"),
         QStringLiteral("Collect replies for MS milliseconds (default %1).").arg(DefaultWaitMs),
         QStringLiteral("MS"), QString::number(DefaultWaitMs));
-    const QCommandLineOption formatOption(QStringLiteral("format"),
-                                          QStringLiteral("Output format: table (default), csv or json."),
-                                          QStringLiteral("table|csv|json"), QStringLiteral("table"));
+    const QCommandLineOption formatOption = outputFormatOption();
     parser.addOptions({waitOption, formatOption});
     int exitCode = UsageError;
     if (!parseCommand(parser, arguments, 1, &exitCode))
@@ -263,7 +274,7 @@ int CommandLine::list(QCommandLineParser &parser, const QStringList &arguments)
     if (!readMilliseconds(parser.value(waitOption), &waitMs))
         return usageError(parser, QStringLiteral("--wait needs a number of milliseconds"));
     const QString format = parser.value(formatOption);
-    if (format != QLatin1String("table") && format != QLatin1String("csv") && format != QLatin1String("json"))
+    if (!isOutputFormat(format))
         return usageError(parser, QStringLiteral("--format must be table, csv or json"));
     if (!bindPort())
         return PortBusy;
@@ -423,9 +434,7 @@ int CommandLine::apply(QCommandLineParser &parser, const QStringList &arguments)
         QStringLiteral("timeout"),
         QStringLiteral("Wait MS milliseconds for each confirmation (default %1).").arg(DefaultTimeoutMs),
         QStringLiteral("MS"), QString::number(DefaultTimeoutMs));
-    const QCommandLineOption formatOption(QStringLiteral("format"),
-                                          QStringLiteral("Output format: table (default), csv or json."),
-                                          QStringLiteral("table|csv|json"), QStringLiteral("table"));
+    const QCommandLineOption formatOption = outputFormatOption();
     const QCommandLineOption dryRunOption(
         QStringLiteral("dry-run"),
         QStringLiteral("Search and check, print what would change, send nothing."));
@@ -439,7 +448,7 @@ int CommandLine::apply(QCommandLineParser &parser, const QStringList &arguments)
         !readMilliseconds(parser.value(timeoutOption), &options.timeoutMs))
         return usageError(parser, QStringLiteral("--wait and --timeout need a number of milliseconds"));
     const QString format = parser.value(formatOption);
-    if (format != QLatin1String("table") && format != QLatin1String("csv") && format != QLatin1String("json"))
+    if (!isOutputFormat(format))
         return usageError(parser, QStringLiteral("--format must be table, csv or json"));
     options.dryRun = parser.isSet(dryRunOption);
 
