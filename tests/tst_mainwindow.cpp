@@ -315,9 +315,8 @@ void TestMainWindow::settingsGoWhereMeant()
     QVERIFY(QMetaObject::invokeMethod(window, "gatewayAcceptChanges"));
     QVERIFY(showsWarningMark(rows.at(2)) && showsWarningMark(rows.at(3)));
     QTRY_COMPARE(settingsFrames(sim).size(), 2);
-    QCOMPARE(settingsFrames(sim).at(1), "02004000000002000000000000"
-                                        "00c0a80066" +
-                                            tail + "32" + QString(46, '0'));
+    QCOMPARE(settingsFrames(sim).at(1),
+             "0200400000000200000000000000c0a80066" + tail + "32" + QString(46, '0'));
 }
 
 // The simulator's gateway n, from 1: its MAC.
@@ -370,8 +369,7 @@ void TestMainWindow::thirtyGateways()
     // Sent from below the first twelve; the re-scans after the confirmation keep the view.
     QVERIFY(QMetaObject::invokeMethod(window, "gatewayAcceptChanges")); // "Übernehmen"
     QTRY_COMPARE(settingsFrames(sim).size(), 1);
-    QVERIFY(settingsFrames(sim).at(0).startsWith("020247460000"
-                                                 "0f"));
+    QVERIFY(settingsFrames(sim).at(0).startsWith("0202474600000f"));
     QTRY_COMPARE_WITH_TIMEOUT(sim->receivedFrames().count(discoveryHex), 3, 6000);
     QTRY_COMPARE(window->records().size(), 30);
     QCOMPARE(first(), simMac(13));
