@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(ok, plan.error().isEmpty() && plan.problems().isEmpty());
     }
 
-    // Found gateways 5E (10.0.0.1, DHCP off), 5F (10.0.0.2) and 60 (10.0.0.3, outside the plan);
+    // Found gateways 5E (10.0.0.1, DHCP off), 5F (10.0.0.2), and 60 and 61 (both 10.0.0.3);
     // the PC has 10.0.0.9.
     void checkAgainst_data()
     {
@@ -95,7 +95,11 @@ private slots:
         QTest::newRow("outside and own")
             << QByteArray("mac,ip\n00:00:00:00:00:5E,10.0.0.3\n00:00:00:00:00:5F,10.0.0.9\n")
             << "line 2: ip: 10.0.0.3 is held by 00:00:00:00:00:60, which is not in the plan | "
+               "line 2: ip: 10.0.0.3 is held by 00:00:00:00:00:61, which is not in the plan | "
                "line 3: ip: 10.0.0.9 is an address of this PC";
+        // Two gateways that share an address already, and keep it, are not the plan's doing.
+        QTest::newRow("shared and kept")
+            << QByteArray("mac,name\n00:00:00:00:00:60,a\n00:00:00:00:00:61,b\n") << "";
     }
 
     void checkAgainst()
@@ -103,11 +107,11 @@ private slots:
         QFETCH(QByteArray, input);
         SettingsPlan plan;
         QVERIFY(plan.read(input));
-        GatewayRecord records[3];
+        GatewayRecord records[4];
         QList<GatewayRecord *> listed;
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 4; ++i) {
             records[i].mac = QString("00:00:00:00:00:%1").arg(0x5E + i, 2, 16).toUpper();
-            records[i].ip = QString("10.0.0.%1").arg(i + 1);
+            records[i].ip = QString("10.0.0.%1").arg(qMin(i + 1, 3));
             listed.append(&records[i]);
         }
         QStringList out;
