@@ -191,7 +191,7 @@ void ZORURuroza::timerEvent(QTimerEvent *event)
     search();
     // Any reply from the gateway counted as its confirmation, so what it reports after the last
     // re-scan tells whether it took the settings.
-    if (last) {
+    if (last && !confirmedValues.mac.isEmpty()) {
         verifying = true;
         verifyTimer->start();
     }
@@ -443,6 +443,8 @@ void ZORURuroza::sendGatewaySettings()
     std::printf("Name des Gateways: %s\n", GatewayFrame::sentName(values.gatewayName).constData());
     std::fflush(stdout);
     sentValues = values;
+    // New settings take the place of the last confirmed ones: those are no longer compared.
+    confirmedValues = GatewayRecord();
     verifying = false;
     verifyTimer->stop();
     updateConflictMarks();
