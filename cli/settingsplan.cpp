@@ -79,10 +79,10 @@ QString SettingsPlan::normalisedMac(const QString &text)
 
 QString SettingsPlan::checkAddress(const QString &text, QString *normalised)
 {
-    unsigned char bytes[4] = {};
-    if (!ipTextToBytes(text, bytes))
+    const QString canonical = canonicalIpText(text);
+    if (canonical.isEmpty())
         return QStringLiteral("an address is four numbers from 0 to 255 separated by dots");
-    *normalised = QStringLiteral("%1.%2.%3.%4").arg(bytes[0]).arg(bytes[1]).arg(bytes[2]).arg(bytes[3]);
+    *normalised = canonical;
     return QString();
 }
 

@@ -26,6 +26,14 @@ bool ipTextToBytes(const QString &text, unsigned char out[4])
     return true;
 }
 
+QString canonicalIpText(const QString &text)
+{
+    unsigned char b[4] = {};
+    if (!ipTextToBytes(text, b))
+        return QString();
+    return QStringLiteral("%1.%2.%3.%4").arg(b[0]).arg(b[1]).arg(b[2]).arg(b[3]);
+}
+
 void macTextToBytes(const QString &text, unsigned char out[6])
 {
     for (int i = 0; i < 6; ++i)
