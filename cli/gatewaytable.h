@@ -34,8 +34,7 @@ QString table(const QList<Entry> &entries, bool withOutcome = false);
 QString csv(const QList<Entry> &entries, bool withOutcome = false);
 QByteArray json(const QList<Entry> &entries, bool withOutcome = false);
 
-// Rows of text under a header row: aligned columns, CSV, or a JSON array of objects with the
-// header's keys (a field that is a list becomes an array).
+// Rows of text under a header row: aligned columns (every field printable()), or CSV.
 QString textTable(const QList<QStringList> &rows);
 QString csvRows(const QList<QStringList> &rows);
 

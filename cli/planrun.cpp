@@ -1,7 +1,6 @@
 #include "planrun.h"
 
 #include "protocol/gatewaysession.h"
-#include "protocol/networkinterfaces.h"
 
 #include <QUdpSocket>
 
@@ -88,7 +87,7 @@ void PlanRun::settled()
     if (stage != Searching || isSettled)
         return;
     isSettled = true;
-    problems = plan.checkAgainst(session.records(), ownAddresses());
+    problems = plan.checkAgainst(session.records(), session.pcAddresses());
     if (!problems.isEmpty()) {
         finish();
         return;
@@ -128,7 +127,7 @@ bool PlanRun::checksPass(int index)
 {
     QList<SettingsPlan::Problem> mine =
         plan.checkAgainst(options.checkAll ? session.records() : QList<GatewayRecord *>{},
-                          options.checkAll ? ownAddresses() : QSet<QString>{});
+                          options.checkAll ? session.pcAddresses() : QSet<QString>{});
     mine.removeIf([index](const SettingsPlan::Problem &p) { return p.entry != index; });
     if (mine.isEmpty())
         return true;
@@ -239,14 +238,6 @@ void PlanRun::verified()
         result.outcome = now && result.differences.isEmpty() ? Applied : Mismatch;
     }
     finish();
-}
-
-QSet<QString> PlanRun::ownAddresses()
-{
-    QSet<QString> own;
-    for (const QHostAddress &address : NetworkInterfaces::ownIPv4Addresses())
-        own.insert(address.toString());
-    return own;
 }
 
 void PlanRun::finish()

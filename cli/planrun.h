@@ -74,7 +74,6 @@ private:
     void verified();
     void finish();
     bool checksPass(int index);
-    static QSet<QString> ownAddresses();
 
     GatewaySession &session;
     const SettingsPlan &plan;

@@ -81,6 +81,8 @@ public:
     // values shown but not reported yet.
     bool isConflicting(const QString &ip, int usersAdded = 0) const;
     QSet<QString> conflictingAddresses() const;
+    // The PC's own IPv4 addresses, as they were at the last search.
+    const QSet<QString> &pcAddresses() const { return ownAddresses; }
 
 public slots:
     // Reads what is waiting on the socket: replies are merged, the awaited gateway's reply is the
