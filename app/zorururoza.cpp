@@ -356,25 +356,13 @@ GatewayInfoWidget *ZORURuroza::editedRow() const
     return row != gatewayRows.cend() ? *row : nullptr;
 }
 
-namespace {
-
-// Where the gateway with this MAC is in the records, or -1.
-qsizetype indexOfMac(const QList<GatewayRecord *> &records, const QString &mac)
-{
-    const auto at = std::lower_bound(records.cbegin(), records.cend(), mac,
-                                     [](const GatewayRecord *r, const QString &m) { return r->mac < m; });
-    return at != records.cend() && (*at)->mac == mac ? at - records.cbegin() : -1;
-}
-
-} // namespace
-
 // The list's extent, its scroll bar and the count: the edited gateway keeps its row, and the other
 // records scroll through the others.
 void ZORURuroza::updateExtent()
 {
     const GatewayInfoWidget *edited = editedRow();
     const QList<GatewayRecord *> &records = gatewaySession->records();
-    const bool editedListed = edited && indexOfMac(records, edited->mac()) >= 0;
+    const bool editedListed = edited && gatewaySession->indexOf(edited->mac()) >= 0;
     gatewayList->setExtent(int(records.size()), int(records.size()) - (editedListed ? 1 : 0),
                            edited ? RowCount - 1 : RowCount);
     countLabel->setText(gatewayList->countText());
@@ -388,7 +376,7 @@ void ZORURuroza::refreshRows()
     updateExtent();
     GatewayInfoWidget *edited = editedRow();
     const QList<GatewayRecord *> &records = gatewaySession->records();
-    const qsizetype skipped = edited ? indexOfMac(records, edited->mac()) : -1;
+    const qsizetype skipped = edited ? gatewaySession->indexOf(edited->mac()) : -1;
     qsizetype next = gatewayList->offset();
     for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
         if (row == edited)
@@ -499,10 +487,8 @@ void ZORURuroza::verifySettings()
     if (!confirmedValues.dhcp) {
         // "10.1..5" goes out as 10.1.0.5, which is what the gateway reports.
         const auto asSent = [](const QString &text) {
-            unsigned char b[4] = {};
-            return ipTextToBytes(text, b)
-                       ? QStringLiteral("%1.%2.%3.%4").arg(b[0]).arg(b[1]).arg(b[2]).arg(b[3])
-                       : text;
+            const QString canonical = canonicalIpText(text);
+            return canonical.isEmpty() ? text : canonical;
         };
         compare(tr("IP-Adresse"), now->ip, asSent(confirmedValues.ip));
         compare(tr("Subnetmaske"), now->subnet, asSent(confirmedValues.subnet));

@@ -48,11 +48,17 @@ bool GatewaySession::isBound() const
 
 const GatewayRecord *GatewaySession::record(const QString &mac) const
 {
+    const qsizetype index = indexOf(mac);
+    return index >= 0 ? gatewayRecords.at(index) : nullptr;
+}
+
+qsizetype GatewaySession::indexOf(const QString &mac) const
+{
     // The records are sorted by MAC text, as mergeGatewayRecord keeps them.
     const auto it = std::lower_bound(
         gatewayRecords.cbegin(), gatewayRecords.cend(), mac,
         [](const GatewayRecord *r, const QString &key) { return QString::compare(r->mac, key) < 0; });
-    return it != gatewayRecords.cend() && (*it)->mac == mac ? *it : nullptr;
+    return it != gatewayRecords.cend() && (*it)->mac == mac ? it - gatewayRecords.cbegin() : -1;
 }
 
 QList<qint64> GatewaySession::search()
@@ -79,11 +85,17 @@ QList<qint64> GatewaySession::search()
     return sent;
 }
 
-bool GatewaySession::canReach(const QString &mac) const
+NetworkInterfaces::BroadcastInterface GatewaySession::ownInterface(const QString &mac) const
 {
     const GatewayRecord *known = record(mac);
-    return known && known->interfaceIndex > 0 &&
-           NetworkInterfaces::broadcastInterface(known->interfaceIndex).index != 0;
+    if (!known || known->interfaceIndex <= 0)
+        return {};
+    return NetworkInterfaces::broadcastInterface(known->interfaceIndex);
+}
+
+bool GatewaySession::canReach(const QString &mac) const
+{
+    return ownInterface(mac).index != 0;
 }
 
 qint64 GatewaySession::sendSettings(const GatewayRecord &values)
@@ -109,11 +121,10 @@ qint64 GatewaySession::sendSettingsAmong(const GatewayRecord &values)
 
 qint64 GatewaySession::sendSettingsFrame(const GatewayRecord &values)
 {
-    const GatewayRecord *known = record(values.mac);
-    const auto interface = NetworkInterfaces::broadcastInterface(known ? known->interfaceIndex : 0);
+    const auto interface = ownInterface(values.mac);
     // A plain broadcast on the default route could reach a gateway with the same MAC on another
     // network, or none at all: without the gateway's own interface nothing is sent.
-    if (!isBound() || !known || known->interfaceIndex <= 0 || interface.index == 0)
+    if (!isBound() || interface.index == 0)
         return -1;
     return sendOn(udpSocket, GatewayFrame::settingsRequest(values), GatewayFrame::Port, interface);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gatewayrecord.h"
+#include "networkinterfaces.h"
 
 #include <QHash>
 #include <QList>
@@ -41,6 +42,8 @@ public:
 
     const QList<GatewayRecord *> &records() const { return gatewayRecords; }
     const GatewayRecord *record(const QString &mac) const;
+    // Where the gateway with this MAC is in records(), or -1.
+    qsizetype indexOf(const QString &mac) const;
     bool isAwaitingAck() const { return awaitingAck; }
     // A new gateway was dropped since the last search because the list was full.
     bool recordLimitReached() const { return limitReached; }
@@ -98,6 +101,8 @@ signals:
     void acknowledgedBy(const QString &mac);
 
 private:
+    // The interface the gateway's latest reply came in on, while it is up; index 0 when there is none.
+    NetworkInterfaces::BroadcastInterface ownInterface(const QString &mac) const;
     qint64 sendSettingsFrame(const GatewayRecord &values);
 
     QUdpSocket *udpSocket = nullptr;
