@@ -1,13 +1,17 @@
 #pragma once
 
+#include "planrun.h"
 #include "protocol/gatewaysession.h"
 
 #include <QStringList>
 
+class ChangeJournal;
 class QCommandLineParser;
+class SettingsPlan;
 
 // The program without its window: "list" prints the gateways that answer a search, "set" changes
-// one gateway's settings, "apply" carries out a plan for many. Runs on QCoreApplication, so it needs no
+// one gateway's settings, "apply" carries out a plan for many, "history" lists the changes on
+// record in the change journal and "undo" puts back what one of them changed. Runs on QCoreApplication, so it needs no
 // display; results go to stdout, everything else to stderr.
 class CommandLine
 {
@@ -21,6 +25,8 @@ public:
         NotConfirmed = 4, // the gateway did not confirm the settings in time
         ValuesDiffer = 5, // after the change the gateway reports other values, or none
         SendFailed = 6,   // the PC could not send the settings
+        Refused = 7,      // an entry was refused (undo: its gateway was changed again since)
+        JournalUnwritable = 8, // the change journal could not be written; nothing was sent
     };
 
     static constexpr int DefaultWaitMs = 2000;                           // replies collected per search
@@ -37,6 +43,11 @@ private:
     int list(QCommandLineParser &parser, const QStringList &arguments);
     int set(QCommandLineParser &parser, const QStringList &arguments);
     int apply(QCommandLineParser &parser, const QStringList &arguments);
+    int history(QCommandLineParser &parser, const QStringList &arguments);
+    int undo(QCommandLineParser &parser, const QStringList &arguments);
+    // Runs a plan as apply does, its sends recorded in the journal: the report, the exit code.
+    int runPlan(const SettingsPlan &plan, const PlanRun::Options &options, const QString &format,
+                const QString &where, ChangeJournal &journal);
     // Parses the command's options; false when the run is over (help, version or an error).
     bool parseCommand(QCommandLineParser &parser, const QStringList &arguments, int expectedPositionals,
                       int *exitCode);

@@ -25,7 +25,7 @@ PlanRun::PlanRun(GatewaySession &session, const SettingsPlan &plan, const Option
 QString PlanRun::outcomeName(Outcome outcome)
 {
     static const char *const names[] = {"pending",       "applied",  "unchanged",   "not-found",
-                                        "not-confirmed", "mismatch", "send-failed", "change"};
+                                        "not-confirmed", "mismatch", "send-failed", "change",    "refused"};
     return QLatin1String(names[outcome]);
 }
 
@@ -92,6 +92,8 @@ void PlanRun::settled()
         finish();
         return;
     }
+    if (!recordIntents())
+        return;
     for (int i = 0; i < entryResults.size() && stage != Done; ++i) {
         if (entryResults.at(i).seen)
             dispatch(i, true);
@@ -143,6 +145,26 @@ bool PlanRun::checksPass(int index)
     return false;
 }
 
+// The settings for every gateway found that the plan changes go on record together, with one flush,
+// before the first of them leaves.
+bool PlanRun::recordIntents()
+{
+    if (options.dryRun)
+        return true;
+    QList<GatewayRecord> toSend;
+    for (int i = 0; i < entryResults.size(); ++i) {
+        const Result &result = entryResults.at(i);
+        const GatewayRecord planned = SettingsPlan::planned(plan.entries().at(i), result.current);
+        if (result.seen && !(planned == result.current) && (!options.refuse || options.refuse(result.current).isEmpty()))
+            toSend.append(planned);
+    }
+    if (toSend.isEmpty() || session.recordIntents(toSend))
+        return true;
+    journalFault = true;
+    finish();
+    return false;
+}
+
 void PlanRun::dispatch(int index, bool checked)
 {
     Result &result = entryResults[index];
@@ -154,11 +176,24 @@ void PlanRun::dispatch(int index, bool checked)
     }
     if (!checked && !checksPass(index))
         return;
+    const QString refusal = options.refuse ? options.refuse(result.current) : QString();
+    if (!refusal.isEmpty()) {
+        emit warning(QStringLiteral("%1: %2; nothing was sent").arg(result.current.mac, refusal));
+        result.outcome = Refused;
+        return;
+    }
     if (options.dryRun) {
         result.outcome = WouldChange;
         return;
     }
-    if (session.sendSettingsAmong(planned) < 0) {
+    const qint64 sent = journalFault ? GatewaySession::NotRecorded : session.sendSettingsAmong(planned);
+    if (sent == GatewaySession::NotRecorded) {
+        // Nothing more goes out once the journal fails.
+        journalFault = true;
+        result.outcome = SendFailed;
+        return;
+    }
+    if (sent < 0) {
         emit warning(QStringLiteral("the settings for %1 could not be sent: %2")
                          .arg(result.current.mac, session.socket()->errorString()));
         result.outcome = SendFailed;
@@ -230,6 +265,7 @@ void PlanRun::verified()
         const GatewayRecord *now = session.record(result.current.mac);
         if (now) {
             result.reported = *now;
+            result.verified = true;
             result.conflict = session.isConflicting(now->ip);
         }
         if (!result.confirmed)

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+
 class GatewaySession;
 
 // Carries out a settings plan against the gateways with one search: each gateway's settings leave
@@ -18,7 +20,7 @@ class PlanRun : public QObject
     Q_OBJECT
 
 public:
-    enum Outcome { Pending, Applied, Unchanged, NotFound, NotConfirmed, Mismatch, SendFailed, WouldChange };
+    enum Outcome { Pending, Applied, Unchanged, NotFound, NotConfirmed, Mismatch, SendFailed, WouldChange, Refused };
 
     struct Options
     {
@@ -27,6 +29,9 @@ public:
         bool verify = true;   // search again and compare
         bool checkAll = true; // wait for the search to settle and check the plan against every gateway found
         bool dryRun = false;  // search and check; nothing is sent
+        // Why a gateway that answered as current must not get its entry's settings (Refused), or
+        // nothing; undo refuses gateways changed again since.
+        std::function<QString(const GatewayRecord &current)> refuse;
     };
 
     struct Result
@@ -39,6 +44,7 @@ public:
         bool seen = false;        // answered the first search
         bool awaitingAck = false; // settings sent, no confirmation yet
         bool confirmed = false;
+        bool verified = false; // reported is from the verifying search
     };
 
     // Replies collected after the last one before the plan is checked against every gateway found:
@@ -53,6 +59,9 @@ public:
     const QList<Result> &results() const { return entryResults; }
     const QList<SettingsPlan::Problem> &refusal() const { return problems; }
     bool recordLimitReached() const { return limitReached; }
+    // The session's journal could not record settings; they were not sent, nor anything after.
+    bool journalFailed() const { return journalFault; }
+    bool anythingSent() const { return anySent; }
 
     static QString outcomeName(Outcome outcome);
 
@@ -74,6 +83,7 @@ private:
     void verified();
     void finish();
     bool checksPass(int index);
+    bool recordIntents();
 
     GatewaySession &session;
     const SettingsPlan &plan;
@@ -84,6 +94,7 @@ private:
     Stage stage = Searching;
     bool isSettled = false;
     bool anySent = false;
+    bool journalFault = false;
     bool limitReached = false;
     int unseen = 0;
     int awaitingAck = 0;
