@@ -223,12 +223,15 @@ int CommandLine::run(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("gateway-finder"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Localisation::Version));
 
-    // The same translation as the window, found the same way, but without its diagnostic lines.
+    // The same translation as the window, found the same way, but without its diagnostic lines; then
+    // the working directory is the user's again, for the files named relative to it.
+    const QString workingDirectory = QDir::currentPath();
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     QTranslator translator;
     (void)Localisation::loadTranslation(translator, Localisation::translationFolderListing(),
                                         Localisation::localeCode(QLocale::system().name()));
     QCoreApplication::installTranslator(&translator);
+    QDir::setCurrent(workingDirectory);
 
     CommandLine commandLine;
     return commandLine.exec(QCoreApplication::arguments());
