@@ -587,40 +587,11 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
 
 namespace {
 
-// One change as history lists it: an intent with the outcome recorded for it, if any.
-struct Change
-{
-    const JournalRecord *intent = nullptr;
-    const JournalRecord *outcome = nullptr;
-};
-
-QList<Change> changesOf(const QList<JournalRecord> &records)
-{
-    QList<Change> changes;
-    QHash<QString, qsizetype> byKey; // id and MAC
-    for (const JournalRecord &r : records) {
-        const QString key = r.id + QLatin1Char(' ') + r.mac;
-        if (r.kind == JournalRecord::Intent) {
-            byKey.insert(key, changes.size());
-            changes.append({&r, nullptr});
-        } else if (const auto it = byKey.constFind(key); it != byKey.cend()) {
-            changes[*it].outcome = &r;
-        }
-    }
-    return changes;
-}
-
 QJsonObject settingsJson(const GatewayRecord &r)
 {
     return {{QStringLiteral("name"), r.gatewayName}, {QStringLiteral("ip"), r.ip},
             {QStringLiteral("mask"), r.subnet},      {QStringLiteral("gateway"), r.gateway},
             {QStringLiteral("dns"), r.nameserver},   {QStringLiteral("dhcp"), r.dhcp}};
-}
-
-// An outcome never recorded: the program ended between sending and the outcome.
-QString outcomeText(const Change &change)
-{
-    return change.outcome ? change.outcome->outcome : QStringLiteral("unknown");
 }
 
 bool readJournal(const ChangeJournal &journal, ChangeJournal::Contents *contents)
@@ -632,6 +603,34 @@ bool readJournal(const ChangeJournal &journal, ChangeJournal::Contents *contents
         return true;
     error(QStringLiteral("the change journal cannot be read: %1").arg(contents->error));
     return false;
+}
+
+// A JSON string, in UTF-8: history writes its objects itself, as a document of 100,000 would be slow.
+QByteArray jsonString(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8(); // its multi-byte sequences hold no byte below 0x80
+    const auto plain = [](char c) { return c != '"' && c != '\\' && uchar(c) >= 0x20; };
+    if (std::all_of(utf8.cbegin(), utf8.cend(), plain))
+        return '"' + utf8 + '"';
+    QByteArray out;
+    out.reserve(utf8.size() + 2);
+    out += '"';
+    for (const char c : utf8) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (uchar(c) < 0x20)
+            out += "\\u00" + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+        else
+            out += c;
+    }
+    return out + '"';
+}
+
+QByteArray settingsJsonText(const GatewayRecord &r)
+{
+    return "{\"name\":" + jsonString(r.gatewayName) + ",\"ip\":" + jsonString(r.ip) + ",\"mask\":" +
+           jsonString(r.subnet) + ",\"gateway\":" + jsonString(r.gateway) + ",\"dns\":" + jsonString(r.nameserver) +
+           ",\"dhcp\":" + (r.dhcp ? "true" : "false") + '}';
 }
 
 // "2026-12-01" or "2026-12-01T14:30" in local time, or with a zone; as the journal writes times.
@@ -678,50 +677,91 @@ int CommandLine::history(QCommandLineParser &parser, const QStringList &argument
     if (parser.isSet(sinceOption) && since.isEmpty())
         return usageError(parser, QStringLiteral("--since: \"%1\" is not a date").arg(parser.value(sinceOption)));
 
-    const ChangeJournal journal(parser.value(journalFile));
-    ChangeJournal::Contents contents;
-    if (!readJournal(journal, &contents))
-        return JournalUnwritable;
+    // Records are taken as they are read: a table keeps only its rows, JSON the changes' objects.
+    const bool json = format == QLatin1String("json");
     QList<QStringList> rows{{QStringLiteral("id"), QStringLiteral("time"), QStringLiteral("user"),
                              QStringLiteral("source"), QStringLiteral("mac"), QStringLiteral("changes"),
                              QStringLiteral("outcome")}};
     if (format == QLatin1String("csv"))
         rows.first() << QStringLiteral("host") << QStringLiteral("interface");
-    QJsonArray array;
-    for (const Change &change : changesOf(contents.records)) {
-        const JournalRecord &r = *change.intent;
-        if ((!mac.isEmpty() && r.mac != mac) || (!since.isEmpty() && r.time < since))
-            continue;
-        const QStringList changes = SettingsPlan::changes(r.before, r.sent);
-        if (format != QLatin1String("json")) {
-            rows.append({r.id, r.time, r.user, r.source, r.mac, changes.join(QStringLiteral(", ")),
-                         outcomeText(change)});
-            if (format == QLatin1String("csv"))
-                rows.last() << r.host << r.interfaceName;
-            continue;
-        }
-        QJsonObject o{{QStringLiteral("id"), r.id},
-                      {QStringLiteral("time"), r.time},
-                      {QStringLiteral("user"), r.user},
-                      {QStringLiteral("host"), r.host},
-                      {QStringLiteral("version"), r.version},
-                      {QStringLiteral("source"), r.source},
-                      {QStringLiteral("interface"), r.interfaceName},
-                      {QStringLiteral("mac"), r.mac},
-                      {QStringLiteral("before"), settingsJson(r.before)},
-                      {QStringLiteral("sent"), settingsJson(r.sent)},
-                      {QStringLiteral("changes"), QJsonArray::fromStringList(changes)},
-                      {QStringLiteral("outcome"), outcomeText(change)}};
-        if (change.outcome && change.outcome->hasReported)
-            o.insert(QStringLiteral("reported"), settingsJson(change.outcome->reported));
-        array.append(o);
+    struct Change // for JSON: the intent's part of the object, then what its outcome adds
+    {
+        QByteArray intent;
+        QString outcome;
+        bool hasReported = false;
+        GatewayRecord reported;
+    };
+    QList<Change> objects;
+    QHash<QString, qsizetype> byKey; // id and MAC
+    QStringList warnings;
+    QString why;
+    const ChangeJournal journal(parser.value(journalFile));
+    const bool read = journal
+                          .read(
+                              [&](JournalRecord &&r) {
+                                  const QString key = r.id + QLatin1Char(' ') + r.mac;
+                                  if (r.kind == JournalRecord::Outcome) {
+                                      const auto it = byKey.constFind(key);
+                                      if (it == byKey.cend())
+                                          return;
+                                      if (!json) {
+                                          rows[*it][6] = r.outcome;
+                                          return;
+                                      }
+                                      objects[*it].outcome = r.outcome;
+                                      objects[*it].hasReported = r.hasReported;
+                                      objects[*it].reported = r.reported;
+                                      return;
+                                  }
+                                  if ((!mac.isEmpty() && r.mac != mac) || (!since.isEmpty() && r.time < since))
+                                      return;
+                                  // No outcome on record: the program ended between the send and the outcome.
+                                  const QString unknown = QStringLiteral("unknown");
+                                  const QStringList changed = SettingsPlan::changes(r.before, r.sent);
+                                  byKey.insert(key, json ? objects.size() : rows.size());
+                                  if (!json) {
+                                      rows.append({r.id, r.time, r.user, r.source, r.mac,
+                                                   changed.join(QStringLiteral(", ")), unknown});
+                                      if (format == QLatin1String("csv"))
+                                          rows.last() << r.host << r.interfaceName;
+                                      return;
+                                  }
+                                  QByteArray head = "{";
+                                  const std::pair<const char *, const QString *> texts[] = {
+                                      {"id", &r.id},           {"time", &r.time},
+                                      {"user", &r.user},       {"host", &r.host},
+                                      {"version", &r.version}, {"source", &r.source},
+                                      {"interface", &r.interfaceName}, {"mac", &r.mac}};
+                                  for (const auto &[key, value] : texts)
+                                      head += '"' + QByteArray(key) + "\":" + jsonString(*value) + ',';
+                                  head += "\"before\":" + settingsJsonText(r.before) +
+                                          ",\"sent\":" + settingsJsonText(r.sent) + ",\"changes\":[";
+                                  for (qsizetype i = 0; i < changed.size(); ++i)
+                                      head += (i ? "," : "") + jsonString(changed.at(i));
+                                  objects.append({head + "],", unknown, false, {}});
+                              },
+                              &warnings, &why);
+    for (const QString &warning : std::as_const(warnings))
+        error(warning);
+    if (!read) {
+        error(QStringLiteral("the change journal cannot be read: %1").arg(why));
+        return JournalUnwritable;
     }
-    if (format == QLatin1String("json"))
-        print(stdout, QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
-    else if (format == QLatin1String("csv"))
-        print(stdout, GatewayTable::csvRows(rows));
-    else
-        print(stdout, GatewayTable::textTable(rows));
+    if (json) {
+        // One array, an object per line: written as it is made, as one document would hold it all twice.
+        QByteArray out = "[";
+        for (const Change &change : std::as_const(objects)) {
+            out += (out.size() > 1 ? ",\n" : "\n") + change.intent + "\"outcome\":" + jsonString(change.outcome);
+            if (change.hasReported)
+                out += ",\"reported\":" + settingsJsonText(change.reported);
+            out += '}';
+        }
+        out += "\n]\n";
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        std::fflush(stdout);
+    } else {
+        print(stdout, format == QLatin1String("csv") ? GatewayTable::csvRows(rows) : GatewayTable::textTable(rows));
+    }
     return Success;
 }
 

@@ -213,6 +213,14 @@ bool ChangeJournal::append(const QList<QByteArray> &lines)
 ChangeJournal::Contents ChangeJournal::read() const
 {
     Contents contents;
+    (void)read([&contents](JournalRecord &&record) { contents.records.append(std::move(record)); },
+               &contents.warnings, &contents.error);
+    return contents;
+}
+
+bool ChangeJournal::read(const std::function<void(JournalRecord &&)> &visit, QStringList *warnings,
+                         QString *error) const
+{
     const QByteArray lockPath = QFile::encodeName(filePath) + ".lock";
     const Descriptor lock(::open(lockPath.constData(), O_RDONLY | O_CLOEXEC));
     if (lock.fd >= 0)
@@ -222,8 +230,8 @@ ChangeJournal::Contents ChangeJournal::read() const
         if (!file.exists())
             continue;
         if (!file.open(QIODevice::ReadOnly)) {
-            contents.error = QStringLiteral("%1: %2").arg(name, file.errorString());
-            return contents;
+            *error = QStringLiteral("%1: %2").arg(name, file.errorString());
+            return false;
         }
         const QByteArray data = file.readAll();
         qsizetype start = 0;
@@ -231,15 +239,14 @@ ChangeJournal::Contents ChangeJournal::read() const
             qsizetype end = data.indexOf('\n', start);
             if (end < 0)
                 end = data.size();
-            const QByteArray line = data.mid(start, end - start);
+            const QByteArray line = QByteArray::fromRawData(data.constData() + start, end - start);
             start = end + 1;
             JournalRecord record;
             if (JournalRecord::fromLine(line, &record))
-                contents.records.append(record);
+                visit(std::move(record));
             else if (!line.trimmed().isEmpty())
-                contents.warnings.append(
-                    QStringLiteral("%1 line %2: damaged record skipped").arg(name).arg(lineNumber));
+                warnings->append(QStringLiteral("%1 line %2: damaged record skipped").arg(name).arg(lineNumber));
         }
     }
-    return contents;
+    return true;
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The change journal: one JSON object per line (JournalRecord), appended by every program that
 // changes gateways, also by several at once on one file (a shared folder). Each record is one
 // write() in append mode under an exclusive lock on a file beside the journal, and flushed to disk
@@ -56,6 +58,9 @@ public:
     // Reads FILE.1 and FILE under a shared lock (when the lock file can be opened). A journal that
     // does not exist yet is empty.
     Contents read() const;
+    // The same, handing each record to visit as it is read, oldest first, instead of keeping them.
+    // False when the journal cannot be read (*error says why).
+    bool read(const std::function<void(JournalRecord &&)> &visit, QStringList *warnings, QString *error) const;
 
 private:
     JournalRecord started(JournalRecord::Kind kind, const QString &mac, const QString &interfaceName) const;
