@@ -606,14 +606,9 @@ bool readJournal(const ChangeJournal &journal, ChangeJournal::Contents *contents
 }
 
 // A JSON string, in UTF-8: history writes its objects itself, as a document of 100,000 would be slow.
-QByteArray jsonString(const QString &text)
+void appendJsonString(QByteArray &out, const QString &text)
 {
     const QByteArray utf8 = text.toUtf8(); // its multi-byte sequences hold no byte below 0x80
-    const auto plain = [](char c) { return c != '"' && c != '\\' && uchar(c) >= 0x20; };
-    if (std::all_of(utf8.cbegin(), utf8.cend(), plain))
-        return '"' + utf8 + '"';
-    QByteArray out;
-    out.reserve(utf8.size() + 2);
     out += '"';
     for (const char c : utf8) {
         if (c == '"' || c == '\\')
@@ -623,14 +618,22 @@ QByteArray jsonString(const QString &text)
         else
             out += c;
     }
-    return out + '"';
+    out += '"';
 }
 
-QByteArray settingsJsonText(const GatewayRecord &r)
+void appendSettingsJson(QByteArray &out, const char *key, const GatewayRecord &r)
 {
-    return "{\"name\":" + jsonString(r.gatewayName) + ",\"ip\":" + jsonString(r.ip) + ",\"mask\":" +
-           jsonString(r.subnet) + ",\"gateway\":" + jsonString(r.gateway) + ",\"dns\":" + jsonString(r.nameserver) +
-           ",\"dhcp\":" + (r.dhcp ? "true" : "false") + '}';
+    const std::pair<const char *, const QString *> texts[] = {{"{\"name\":", &r.gatewayName},
+                                                              {",\"ip\":", &r.ip},
+                                                              {",\"mask\":", &r.subnet},
+                                                              {",\"gateway\":", &r.gateway},
+                                                              {",\"dns\":", &r.nameserver}};
+    out.append(",\"").append(key).append("\":");
+    for (const auto &[prefix, value] : texts) {
+        out.append(prefix);
+        appendJsonString(out, *value);
+    }
+    out.append(r.dhcp ? ",\"dhcp\":true}" : ",\"dhcp\":false}");
 }
 
 // "2026-12-01" or "2026-12-01T14:30" in local time, or with a zone; as the journal writes times.
@@ -726,19 +729,27 @@ int CommandLine::history(QCommandLineParser &parser, const QStringList &argument
                                           rows.last() << r.host << r.interfaceName;
                                       return;
                                   }
-                                  QByteArray head = "{";
+                                  QByteArray head;
+                                  head.reserve(640);
                                   const std::pair<const char *, const QString *> texts[] = {
-                                      {"id", &r.id},           {"time", &r.time},
-                                      {"user", &r.user},       {"host", &r.host},
-                                      {"version", &r.version}, {"source", &r.source},
-                                      {"interface", &r.interfaceName}, {"mac", &r.mac}};
-                                  for (const auto &[key, value] : texts)
-                                      head += '"' + QByteArray(key) + "\":" + jsonString(*value) + ',';
-                                  head += "\"before\":" + settingsJsonText(r.before) +
-                                          ",\"sent\":" + settingsJsonText(r.sent) + ",\"changes\":[";
-                                  for (qsizetype i = 0; i < changed.size(); ++i)
-                                      head += (i ? "," : "") + jsonString(changed.at(i));
-                                  objects.append({head + "],", unknown, false, {}});
+                                      {"{\"id\":", &r.id},           {",\"time\":", &r.time},
+                                      {",\"user\":", &r.user},       {",\"host\":", &r.host},
+                                      {",\"version\":", &r.version}, {",\"source\":", &r.source},
+                                      {",\"interface\":", &r.interfaceName}, {",\"mac\":", &r.mac}};
+                                  for (const auto &[prefix, value] : texts) {
+                                      head.append(prefix);
+                                      appendJsonString(head, *value);
+                                  }
+                                  appendSettingsJson(head, "before", r.before);
+                                  appendSettingsJson(head, "sent", r.sent);
+                                  head.append(",\"changes\":[");
+                                  for (qsizetype i = 0; i < changed.size(); ++i) {
+                                      if (i)
+                                          head.append(',');
+                                      appendJsonString(head, changed.at(i));
+                                  }
+                                  head.append("],");
+                                  objects.append({head, unknown, false, {}});
                               },
                               &warnings, &why);
     for (const QString &warning : std::as_const(warnings))
@@ -751,9 +762,10 @@ int CommandLine::history(QCommandLineParser &parser, const QStringList &argument
         // One array, an object per line: written as it is made, as one document would hold it all twice.
         QByteArray out = "[";
         for (const Change &change : std::as_const(objects)) {
-            out += (out.size() > 1 ? ",\n" : "\n") + change.intent + "\"outcome\":" + jsonString(change.outcome);
+            out.append(out.size() > 1 ? ",\n" : "\n").append(change.intent).append("\"outcome\":");
+            appendJsonString(out, change.outcome);
             if (change.hasReported)
-                out += ",\"reported\":" + settingsJsonText(change.reported);
+                appendSettingsJson(out, "reported", change.reported);
             out += '}';
         }
         out += "\n]\n";
