@@ -9,6 +9,7 @@ ns=${GF_NETNS_GATEWAYS%% *}
 ip netns exec "$ns" "$build/gateway-sim" --count "$count" --first-mac 00:50:00:00:00:01 --names site \
     --ip 10.77.5.1 --ready >/dev/null &
 sim=$!
+export GATEWAY_FINDER_JOURNAL=$(mktemp -d)/changes.jsonl # the runs' records, not in the user's journal
 sleep 1
 now() { date +%s%N; }
 elapsed() { echo $((($(now) - $1) / 1000000)); } # milliseconds
@@ -38,4 +39,4 @@ printf 'apply, %d-gateway plan: %s s to the report; the same plan as %d set call
     "$count" "$(seconds "$apply_s" 2)" "$count" "$(seconds "$sets_s" 1)"
 printf 'set, one gateway, with its verifying search: median %s s of 5\n' "$(seconds "$median" 2)"
 kill "$sim"
-rm -f "$plan"
+rm -rf "$plan" "$(dirname "$GATEWAY_FINDER_JOURNAL")"

@@ -8,6 +8,7 @@ finder_packages=(
     dpkg-dev file lintian appstream
     clang libclang-rt-14-dev valgrind
     dbus-daemon at-spi2-core python3-pyatspi
+    jq
 )
 
 finder_install_deps() {
