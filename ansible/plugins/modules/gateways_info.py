@@ -113,8 +113,8 @@ def main():
     gateways = report(module, rc, out, err_lines)
     if rc not in (0, NO_ANSWER):
         module.fail_json(msg='\n'.join(err_lines), rc=rc, stderr_lines=err_lines)
-    if rc == 0:  # otherwise the one line is "no gateway answered", as the empty list says
-        warn_all(module, err_lines)
+    # An empty list says that no gateway answered; other lines are warnings.
+    warn_all(module, [line for line in err_lines if not line.endswith('no gateway answered')])
     interface = module.params['interface']
     if interface is not None:
         gateways = [g for g in gateways if g.get('interface') == interface]
