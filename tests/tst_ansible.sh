@@ -114,11 +114,11 @@ play again 0
 expect again "00:1A:2B:00:00:01 halle-1 10.77.0.121" "changed=0 " "failed=0 "
 [ -z "$sent" ] || fail "the second run sent settings: $sent"
 
-echo "a gateway that does not answer fails the task; a refused plan fails with its reasons"
+echo "a gateway that does not answer fails the task; a refused plan fails with its reasons, in check mode too"
 play missing 2 -e '{"gateway_plan": [{"mac": "00:1A:2B:00:00:99", "ip": "10.77.0.99"}, {"mac": "00:1A:2B:00:00:03"}]}'
 expect missing "1 of 2 gateways failed: 00:1A:2B:00:00:99 not-found" '"outcome": "not-found"' \
     '"outcome": "unchanged"' "failed=1 "
-play refused 2 -e '{"gateway_plan": [{"mac": "00:1A:2B:00:00:01", "ip": "10.77.0.103"}]}'
+play refused 2 --check -e '{"gateway_plan": [{"mac": "00:1A:2B:00:00:01", "ip": "10.77.0.103"}]}'
 expect refused "entries: index 0: ip: 10.77.0.103 is held by 00:1A:2B:00:00:03" "the plan was refused; nothing was sent"
 [ -z "$sent" ] || fail "a failing plan sent settings: $sent"
 echo "PASS"
