@@ -21,9 +21,9 @@ trap cleanup EXIT
 # Nothing of ssh, Ansible or ansible-lint is written outside the test's folder.
 export HOME=$tmp/home XDG_CACHE_HOME=$tmp/cache ANSIBLE_HOME=$tmp/ansible ANSIBLE_LOCAL_TEMP=$tmp/ansible/tmp \
     ANSIBLE_REMOTE_TEMP=$tmp/remote ANSIBLE_COLLECTIONS_PATH=$tmp/collections ANSIBLE_PIPELINING=1 \
-    ANSIBLE_NOCOLOR=1 ANSIBLE_CONFIG=$tmp/ansible.cfg \
+    ANSIBLE_NOCOLOR=1 ANSIBLE_CONFIG=$tmp/ansible.cfg TST_ANSIBLE_DIR=$tmp TST_ANSIBLE_BUILD=$build \
     ANSIBLE_SSH_ARGS="-o ControlMaster=no -o UserKnownHostsFile=$tmp/known_hosts -o StrictHostKeyChecking=yes"
-mkdir -p "$HOME" "$tmp/inventory/group_vars/site_test"
+mkdir -p "$HOME"
 touch "$ANSIBLE_CONFIG" && mkdir -m 700 "$ANSIBLE_REMOTE_TEMP"
 cd "$tmp"
 
@@ -32,37 +32,19 @@ ip netns exec "$sim_ns" "$build/gateway-sim" --count 3 --first-mac 00:1A:2B:00:0
     --log "$tmp/frames" --ready >"$tmp/sim.out" &
 sim_pid=$!
 # The site's PC: sshd on the finder namespace's address only, with keys made for this test.
-ssh-keygen -q -t ed25519 -N '' -f "$tmp/host_key"
-ssh-keygen -q -t ed25519 -N '' -f "$tmp/client_key"
+for key in host_key client_key; do ssh-keygen -q -t ed25519 -N '' -f "$tmp/$key"; done
 echo "$GF_NETNS_FINDER_ADDR $(cut -d' ' -f1-2 "$tmp/host_key.pub")" >"$tmp/known_hosts"
 [ -d /run/sshd ] || { mkdir -m 755 /run/sshd && made_run_sshd=1; } # its privilege separation folder
+# The sanitizer build's options reach gateway-finder in the SSH sessions as in the other tests.
+sanitizers=$(env | grep -E '^(ASAN|UBSAN|LSAN)_OPTIONS=' | tr '\n' ' ' || true)
 /usr/sbin/sshd -D -e -f /dev/null -o ListenAddress="$GF_NETNS_FINDER_ADDR" -o HostKey="$tmp/host_key" \
-    -o AuthorizedKeysFile="$tmp/client_key.pub" -o StrictModes=no -o UsePAM=no 2>"$tmp/sshd.log" &
+    -o AuthorizedKeysFile="$tmp/client_key.pub" -o StrictModes=no -o UsePAM=no -o PasswordAuthentication=no \
+    ${sanitizers:+-o "SetEnv=$sanitizers"} 2>"$tmp/sshd.log" &
 sshd_pid=$!
 for _ in $(seq 100); do
     ss -Hltn "src $GF_NETNS_FINDER_ADDR:22" | grep -q . && grep -q ready "$tmp/sim.out" && break
     sleep 0.1
 done
-
-cat >"$tmp/inventory/hosts.yml" <<EOF
-sites:
-  children:
-    site_test:
-      hosts:
-        site-pc:
-          ansible_host: $GF_NETNS_FINDER_ADDR
-          ansible_user: root
-          ansible_ssh_private_key_file: $tmp/client_key
-          ansible_python_interpreter: /usr/bin/python3
-          gateway_finder_executable: $build/gateway-finder
-          gateway_finder_journal: $tmp/journal.jsonl
-EOF
-cat >"$tmp/inventory/group_vars/site_test/plan.yml" <<EOF
-gateway_plan:
-  - {mac: "00:1A:2B:00:00:01", name: halle-1, ip: 10.77.0.121}
-  - {mac: "00-1a-2b-00-00-02", dhcp: true}
-  - {mac: "00:1A:2B:00:00:03", name: sim-gw3}
-EOF
 
 # play <name> <exit status> [ansible-playbook options]: runs the example playbook from the controller;
 # $sent is the settings frames the gateways heard meanwhile.
@@ -70,7 +52,7 @@ play() {
     local name=$1 want=$2 before status=0
     shift 2
     before=$(grep -c '^02' "$tmp/frames" || true)
-    ip netns exec "$controller_ns" ansible-playbook -i "$tmp/inventory" "$src/ansible/examples/commission.yml" \
+    ip netns exec "$controller_ns" ansible-playbook -i "$src/tests/ansible/inventory" "$src/ansible/examples/commission.yml" \
         "$@" >"$tmp/$name.out" 2>&1 || status=$?
     [ "$status" -eq "$want" ] || { cat "$tmp/$name.out"; fail "$name: ansible-playbook exited with $status"; }
     sent=$(grep '^02' "$tmp/frames" | tail -n +$((before + 1)) || true)
