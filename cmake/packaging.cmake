@@ -55,3 +55,10 @@ if(TARGET tst_install)
     add_dependencies(tst_install finder_docs)
     target_compile_definitions(tst_install PRIVATE FINDER_CPACK_COMMAND="${CMAKE_CPACK_COMMAND}")
 endif()
+
+# The Ansible collection, where Debian's ansible-core looks for collections: a controller with this
+# package installed runs the modules of gatewayfinder.sites without installing anything else.
+install(DIRECTORY ansible/
+        DESTINATION share/ansible/collections/ansible_collections/gatewayfinder/sites
+        PATTERN "*.tar.gz" EXCLUDE)
+install(FILES cmake/debian/lintian-overrides DESTINATION share/lintian/overrides RENAME gateway-finder)

@@ -8,6 +8,7 @@ finder_packages=(
     dpkg-dev file lintian appstream
     clang libclang-rt-14-dev valgrind
     dbus-daemon at-spi2-core python3-pyatspi
+    ansible-core ansible-lint openssh-server openssh-client
     jq
 )
 
@@ -24,5 +25,19 @@ finder_install_deps() {
     fi
     export DEBIAN_FRONTEND=noninteractive
     apt-get update
-    apt-get install -y --no-install-recommends "${missing[@]}"
+    # The SSH test runs its own sshd inside a private namespace. The package's sshd must not start on
+    # the machine's network, neither now (policy-rc.d) nor at boot (sshd_not_to_be_run).
+    local fresh_sshd=0 made_policy=0 status=0
+    if [[ " ${missing[*]} " == *" openssh-server "* ]]; then
+        fresh_sshd=1
+        if [ ! -e /usr/sbin/policy-rc.d ]; then
+            made_policy=1
+            printf '#!/bin/sh\nexit 101\n' >/usr/sbin/policy-rc.d
+            chmod 755 /usr/sbin/policy-rc.d
+        fi
+    fi
+    apt-get install -y --no-install-recommends "${missing[@]}" || status=$?
+    [ "$made_policy" -eq 0 ] || rm -f /usr/sbin/policy-rc.d
+    [ "$fresh_sshd" -eq 0 ] || [ ! -d /etc/ssh ] || touch /etc/ssh/sshd_not_to_be_run
+    return "$status"
 }
