@@ -561,8 +561,11 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
     PlanRun run(session, plan, options);
     QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
     if (!run.exec()) {
+        // Entries made by undo have no line to name: their gateway is named instead.
         for (const SettingsPlan::Problem &problem : run.refusal())
-            error(QStringLiteral("%1: %2").arg(where, problem.text));
+            error(plan.format() == SettingsPlan::Arguments && problem.entry >= 0
+                      ? QStringLiteral("%1: %2: %3").arg(where, plan.entries().at(problem.entry).values.mac, problem.text)
+                      : QStringLiteral("%1: %2").arg(where, problem.text));
         error(QStringLiteral("the plan was refused; nothing was sent"));
         return UsageError;
     }
@@ -586,13 +589,6 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
 }
 
 namespace {
-
-QJsonObject settingsJson(const GatewayRecord &r)
-{
-    return {{QStringLiteral("name"), r.gatewayName}, {QStringLiteral("ip"), r.ip},
-            {QStringLiteral("mask"), r.subnet},      {QStringLiteral("gateway"), r.gateway},
-            {QStringLiteral("dns"), r.nameserver},   {QStringLiteral("dhcp"), r.dhcp}};
-}
 
 bool readJournal(const ChangeJournal &journal, ChangeJournal::Contents *contents)
 {
@@ -868,26 +864,24 @@ int CommandLine::undo(QCommandLineParser &parser, const QStringList &arguments)
         return UsageError;
     }
 
-    // The plan puts back the values the change changed, as apply reads plans.
-    QJsonArray entries;
+    // The plan puts back the values the change changed: those the gateway reported before it.
+    QList<SettingsPlan::Entry> entries;
     for (const QString &mac : std::as_const(macs)) {
         const Undone &u = undone.value(mac);
-        const QJsonObject before = settingsJson(u.before);
-        QJsonObject entry{{QStringLiteral("mac"), mac}};
-        for (const QString &change : SettingsPlan::changes(u.before, u.sent)) {
-            const QString key = change.section(QLatin1Char(' '), 0, 0);
-            entry.insert(key, before.value(key));
+        SettingsPlan::Entry entry;
+        entry.values = u.before;
+        const QStringList changed = SettingsPlan::changes(u.before, u.sent); // "key old → new"
+        for (const SettingsPlan::Key key : {SettingsPlan::Name, SettingsPlan::Ip, SettingsPlan::Mask,
+                                            SettingsPlan::Gateway, SettingsPlan::Dns, SettingsPlan::Dhcp}) {
+            const QString name = SettingsPlan::keyName(key) + QLatin1Char(' ');
+            if (std::any_of(changed.cbegin(), changed.cend(), [&name](const QString &c) { return c.startsWith(name); }))
+                entry.given |= key;
         }
+        entry.where = int(entries.size());
         entries.append(entry);
     }
-    SettingsPlan plan;
+    const SettingsPlan plan(entries);
     const QString where = QStringLiteral("undo ") + id;
-    if (!plan.read(QJsonDocument(entries).toJson())) {
-        for (const SettingsPlan::Problem &problem : plan.problems())
-            error(QStringLiteral("%1: %2").arg(where, problem.text));
-        error(QStringLiteral("the undo was refused; nothing was sent"));
-        return UsageError;
-    }
     if (!parser.isSet(forceOption)) {
         options.refuse = [undone](const GatewayRecord &current) {
             const Undone u = undone.value(current.mac);
