@@ -21,8 +21,8 @@ void TestChangeJournal::recordsRotationAndDamage()
     QTemporaryDir dir;
     const QString path = dir.filePath("changes.jsonl");
     ChangeJournal journal(path, 4000);
-    // A host name is whatever the network sends: quotes, a newline and a control character survive.
-    const GatewayRecord before{0, "a\"b\n\x1b[2J", "00:1A:2B:3C:4D:5E", "10.0.0.1", "255.255.255.0",
+    // A host name is whatever the network sends: a backslash, a newline and a control character survive.
+    const GatewayRecord before{0, "a\\b\n\x1b[2J", "00:1A:2B:3C:4D:5E", "10.0.0.1", "255.255.255.0",
                                "10.0.0.254", "10.0.0.253", false, 3};
     GatewayRecord sent = before;
     sent.ip = "10.0.0.2";
@@ -38,7 +38,9 @@ void TestChangeJournal::recordsRotationAndDamage()
     file.write("{\"kind\":\"intent\",\"id\":\"x\"}\n{\"time\":\"2026-12-08T1");
     file.close();
     journal.startRun("set");
-    QVERIFY(journal.recordIntents({{sent, before, "eth1"}}));
+    GatewayRecord latin = before; // not ASCII: read by the full JSON parser, the others by the compact reader
+    latin.gatewayName = "B\u00fcro";
+    QVERIFY(journal.recordIntents({{sent, latin, "eth1"}}));
     ChangeJournal::Contents contents = journal.read();
     QCOMPARE(contents.warnings.size(), 2);
     QVERIFY(contents.warnings.at(1).endsWith("changes.jsonl line 4: damaged record skipped"));
@@ -50,7 +52,9 @@ void TestChangeJournal::recordsRotationAndDamage()
     QVERIFY(intent.before.gatewayName == before.gatewayName && intent.sent.ip == "10.0.0.2" && intent.sent.dhcp);
     QVERIFY(outcome.kind == JournalRecord::Outcome && outcome.id == first && outcome.outcome == "applied");
     QVERIFY(outcome.hasReported && outcome.reported.ip == "10.0.0.2" && outcome.interfaceName == "eth0");
+    QCOMPARE(outcome.reported.gatewayName, before.gatewayName);
     QCOMPARE(contents.records.at(2).interfaceName, "eth1");
+    QCOMPARE(contents.records.at(2).sent.gatewayName, QString("B\u00fcro"));
     QVERIFY(QDateTime::fromString(intent.time, Qt::ISODateWithMs).timeSpec() == Qt::UTC);
 
     // Past 4,000 bytes the file starts again; the one before stays as .1, and the newest records
