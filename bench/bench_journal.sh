@@ -23,7 +23,9 @@ plan() { # every gateway gets a name of this round, so that every entry is sent
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 on_disk=() on_tmpfs=()
 for r in $(seq 1 "$rounds"); do
-    for where in disk tmpfs; do
+    order="disk tmpfs"
+    [ $((r % 2)) = 0 ] && order="tmpfs disk" # neither always runs first
+    for where in $order; do
         dir=$disk; [ $where = tmpfs ] && dir=$tmpfs
         plan "$r$where" >"$dir/plan.csv"
         start=$(now)
