@@ -7,36 +7,31 @@
 set -uo pipefail
 shopt -s lastpipe # gf at the end of a pipe sets rc here
 build=$(cd "$1" && pwd)
-if [ -z "${GF_NETNS_FINDER:-}" ] || [ "$(readlink /proc/1/ns/net)" = "$(readlink /proc/self/ns/net)" ] ||
-    [ "$(ip netns identify $$)" != "$GF_NETNS_FINDER" ]; then
-    echo "tst_shell: this test broadcasts; run it inside scripts/netns-run (ctest does)" >&2
-    exit 1
-fi
+# shellcheck disable=SC2015 # the message and exit are the fallback of the whole test
+[ -n "${GF_NETNS_FINDER:-}" ] && [ "$(readlink /proc/1/ns/net)" != "$(readlink /proc/self/ns/net)" ] &&
+    [ "$(ip netns identify $$)" = "$GF_NETNS_FINDER" ] ||
+    { echo "tst_shell: this test broadcasts; run it inside scripts/netns-run (ctest does)" >&2 && exit 1; }
 read -ra ns <<<"$GF_NETNS_GATEWAYS"
 tmp=$(mktemp -d)
 sims=()
 failed=0
 trap 'kill "${sims[@]}" 2>/dev/null; rm -rf "$tmp"' EXIT
 
-check() { # what, then a command that must succeed
-    local what=$1
-    shift
-    "$@" || { echo "FAIL: $what (exit $rc; stderr: $(cat "$tmp/err"))" >&2 && failed=1; }
-}
+# check WHAT COMMAND...: the command must succeed.
+check() { "${@:2}" || { echo "FAIL: $1 (exit $rc; stderr: $(cat "$tmp/err"))" >&2 && failed=1; }; }
 gf() { "$build/gateway-finder" "$@" >"$tmp/out" 2>"$tmp/err"; rc=$?; }
 # sim N LOG ARGS: a simulator in gateway namespace N logging the datagrams it receives to $tmp/LOG.
 sim() {
-    local n=$1 log=$tmp/$2
-    shift 2
-    ip netns exec "${ns[$n]}" "$build/gateway-sim" --ready --log "$log" "$@" >"$log.ready" &
+    ip netns exec "${ns[$1]}" "$build/gateway-sim" --ready --log "$tmp/$2" "${@:3}" >"$tmp/$2.ready" &
     sims+=($!)
-    for _ in $(seq 100); do grep -q ready "$log.ready" && return; sleep 0.05; done
-    echo "FAIL: gateway-sim $* did not start" >&2 && exit 1
+    for _ in $(seq 100); do grep -q ready "$tmp/$2.ready" && return; sleep 0.05; done
+    echo "FAIL: gateway-sim ${*:3} did not start" >&2 && exit 1
 }
 restart() { kill "${sims[@]}" && wait "${sims[@]}"; sims=(); }
 # The settings frames on the wire, as a simulator heard them; the frames expected, in that form.
 sent() { grep '^02' "$tmp/$1" | sort | tr '\n' ' '; }
 expect() { printf '%s\n' "$@" | sort | tr '\n' ' '; }
+# shellcheck disable=SC2086 # split into four numbers
 ip4() { printf '%02x' ${1//./ }; }
 # frame MAC DHCP IP NAME: the settings frame, with the simulators' mask, gateway and name server.
 frame() {
@@ -56,8 +51,7 @@ cp "$build/gateway-finder" "$tmp/prog/"
 cp "$build/translations/finder_en_EN.qm" "$tmp/prog/lang_finder/"
 printf 'mac,name\n00:1A:00:00:00:02,decoy\n' >"$tmp/prog/plan.csv"
 printf 'mac,name\n00:1A:00:00:00:01,site\n' >"$tmp/site/plan.csv"
-(cd "$tmp/site" && LC_ALL=en_US.UTF-8 "$tmp/prog/gateway-finder" apply plan.csv --wait 500) >"$tmp/out" 2>"$tmp/err"
-rc=$?
+(cd "$tmp/site" && LC_ALL=en_US.UTF-8 exec "$tmp/prog/gateway-finder" apply plan.csv --wait 500) >"$tmp/out" 2>"$tmp/err"; rc=$?
 check "relative path: exit 0" [ $rc = 0 ]
 check "relative path: the working folder's plan" [ "$(sent a)" = "$(expect "$(frame 00:1A:00:00:00:01 0 10.77.0.50 site)")" ]
 check "relative path: English beside the program" grep -q "^Host name  MAC address" "$tmp/out"
@@ -82,15 +76,31 @@ sim 1 c1 --first-mac 00:0B:00:00:00:01 --ip 10.77.0.60 --no-ack
 printf 'mac,ip\n00:1A:00:00:00:01,10.77.0.51\n00:0B:00:00:00:01,10.77.0.61\n00:99:00:00:00:01,10.77.0.62\n' >"$tmp/c.csv"
 # As from an interactive shell: SIGINT is not ignored, as it is for a script's background jobs.
 env --default-signal=INT "$build/gateway-finder" apply "$tmp/c.csv" --format csv >"$tmp/out" 2>"$tmp/err" &
-sleep 1.2 && kill -INT $! && wait $!
-rc=$?
+sleep 1.2 && kill -INT $! && wait $!; rc=$?
 check "Ctrl+C: exit 130" [ $rc = 130 ]
 check "Ctrl+C: the report" [ "$(outcomes)" = "00:1A:00:00:00:01,applied 00:0B:00:00:00:01,not-confirmed 00:99:00:00:00:01,not-sent " ]
 check "Ctrl+C: frames" [ "$(sent c)" = "$(expect "$(frame 00:1A:00:00:00:01 0 10.77.0.51 sim-gw)" "$(frame 00:0B:00:00:00:01 0 10.77.0.61 sim-gw)")" ]
 "$build/gateway-finder" set 000b00000001 --ip 10.77.0.63 >"$tmp/out" 2>"$tmp/err" &
-sleep 1.2 && kill -TERM $! && wait $!
-rc=$?
+sleep 1.2 && kill -TERM $! && wait $!; rc=$?
 check "SIGTERM: exit 143, what was sent" [ $rc = 143 ] && check "SIGTERM: said" grep -q "sent to 00:0B:00:00:00:01 but not confirmed" "$tmp/err"
+
+# Thirty entries at once: 27 to change, one as planned already, one never confirmed, one absent;
+# the report in the plan's order.
+restart
+sim 0 m --count 28 --first-mac 00:30:00:00:00:01 --names site --ip 10.77.1.1
+sim 1 m1 --first-mac 00:0B:00:00:00:01 --names gamma --ip 10.77.0.50 --no-ack
+plan='mac,name,ip\n00:0B:00:00:00:01,,10.77.2.99\n00:30:00:00:00:99,x,\n00:30:00:00:00:1C,site28,10.77.1.28\n'
+want=("$(frame 00:0B:00:00:00:01 0 10.77.2.99 gamma)")
+for k in $(seq 27); do
+    mac=$(printf '00:30:00:00:00:%02X' "$k")
+    plan+="$mac,gw-$k,10.77.2.$k\n"
+    want+=("$(frame "$mac" 0 "10.77.2.$k" "gw-$k")")
+done
+printf '%b' "$plan" | gf apply - --format csv --wait 1000 --timeout 1000
+check "30 entries: exit 4" [ $rc = 4 ]
+check "30 entries: order" [ "$(cut -d, -f1 "$tmp/out")" = "$(printf '%b' "$plan" | cut -d, -f1)" ]
+check "30 entries: outcomes" [ "$(cut -d, -f10 "$tmp/out" | sort | uniq -c | tr -s ' \n' ' ')" = " 27 applied 1 not-confirmed 1 not-found 1 outcome 1 unchanged " ]
+check "30 entries: frames" [ "$(sent m)" = "$(expect "${want[@]}")" ]
 
 # list -> apply: a reported name that breaks the name rule goes back unchanged; a new one is held to
 # it, and a name longer than a settings frame carries is never cut (apply and set alike).
