@@ -430,14 +430,15 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
                                 : QStringLiteral("%1 confirmed the settings but no longer answers").arg(mac));
     }
     if (run.wasInterrupted()) {
-        error(result.outcome == PlanRun::NotSent       ? QStringLiteral("interrupted; nothing was sent")
-              : result.outcome == PlanRun::Applied     ? QStringLiteral("interrupted; %1 confirmed the "
-                                                                        "settings, they were not verified")
-                                                             .arg(mac)
-              : result.outcome == PlanRun::NotConfirmed ? QStringLiteral("interrupted; the settings were sent "
-                                                                         "to %1 but not confirmed")
-                                                              .arg(mac)
-                                                        : QStringLiteral("interrupted"));
+        error(result.outcome == PlanRun::NotSent   ? QStringLiteral("interrupted; nothing was sent")
+              : result.outcome == PlanRun::Applied ? QStringLiteral("interrupted; %1 confirmed the "
+                                                                    "settings, they were not verified")
+                                                         .arg(mac)
+              : result.outcome == PlanRun::NotConfirmed
+                  ? QStringLiteral("interrupted; the settings were sent "
+                                   "to %1 but not confirmed")
+                        .arg(mac)
+                  : QStringLiteral("interrupted"));
         StopSignals::endBy(stop.received());
     }
     return outcomeExitCode(result.outcome);
@@ -454,7 +455,8 @@ int CommandLine::apply(QCommandLineParser &parser, const QStringList &arguments)
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The plan; - reads standard input."));
     const QCommandLineOption waitOption(
         QStringLiteral("wait"),
-        QStringLiteral("A gateway that has not answered within MS milliseconds is not-found (default %1).")
+        QStringLiteral("Search for MS milliseconds; a gateway that has not answered by then is not-found "
+                       "(default %1).")
             .arg(DefaultWaitMs),
         QStringLiteral("MS"), QString::number(DefaultWaitMs));
     const QCommandLineOption timeoutOption(

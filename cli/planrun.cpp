@@ -23,9 +23,9 @@ PlanRun::PlanRun(GatewaySession &session, const SettingsPlan &plan, const Option
 
 QString PlanRun::outcomeName(Outcome outcome)
 {
-    static const char *const names[] = {"pending",     "applied", "unchanged", "not-found",
+    static const char *const names[] = {"pending",       "applied",  "unchanged",   "not-found",
                                         "not-confirmed", "mismatch", "send-failed", "change",
-                                        "refused",     "conflict", "not-sent"};
+                                        "refused",       "conflict", "not-sent"};
     return QLatin1String(names[outcome]);
 }
 
@@ -273,7 +273,8 @@ void PlanRun::verified()
             others.prepend(QStringLiteral("this PC"));
         if (!others.isEmpty()) {
             result.outcome = Conflict;
-            result.problem = QStringLiteral("%1 is also the address of %2").arg(ip, others.join(QStringLiteral(", ")));
+            result.problem =
+                QStringLiteral("%1 is also the address of %2").arg(ip, others.join(QStringLiteral(", ")));
         }
     }
     finish();

@@ -422,7 +422,8 @@ QList<SettingsPlan::Problem> SettingsPlan::checkAgainst(const QList<GatewayRecor
         if (!inPlan.contains(r->mac))
             holders[r->ip].append(r);
     }
-    const QString outside = planFormat == Arguments ? QString() : QStringLiteral(", which is not in the plan");
+    const QString outside =
+        planFormat == Arguments ? QString() : QStringLiteral(", which is not in the plan");
     QList<Problem> out;
     QHash<QString, QList<int>> users; // IP -> the entries whose gateway would hold it without DHCP
     QList<bool> takes(planEntries.size(), false); // the entry gives its gateway that address
@@ -457,7 +458,8 @@ QList<SettingsPlan::Problem> SettingsPlan::checkAgainst(const QList<GatewayRecor
     // Gateways that keep a shared address the plan does not touch are not the plan's doing.
     for (auto it = users.cbegin(); it != users.cend(); ++it) {
         const QList<int> &sharing = it.value();
-        if (sharing.size() < 2 || std::none_of(sharing.cbegin(), sharing.cend(), [&](int i) { return takes[i]; }))
+        if (sharing.size() < 2 ||
+            std::none_of(sharing.cbegin(), sharing.cend(), [&](int i) { return takes[i]; }))
             continue;
         for (int i : sharing.mid(1))
             out.append({i, QStringLiteral("%1ip: %2 would also be the address of the gateway at %3")

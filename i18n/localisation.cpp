@@ -21,8 +21,8 @@ QString localeCode(const QString &systemLocaleName)
 bool loadTranslation(QTranslator &translator, const QStringList &listing, const QString &localeCode,
                      const QString &base)
 {
-    const QString folder = (base.isEmpty() ? QString() : base + QLatin1Char('/')) +
-                           QString::fromLatin1(TranslationFolder);
+    const QString folder =
+        (base.isEmpty() ? QString() : base + QLatin1Char('/')) + QString::fromLatin1(TranslationFolder);
     if (listing.size() == 1)
         return translator.load(listing.first(), folder);
     if (translator.load(QStringLiteral("finder_") + localeCode, folder))

@@ -19,7 +19,9 @@ private slots:
             << QByteArray("\xEF\xBB\xBFmac,Name,ip,interface\r\n00-1a-2b-3c-4d-5e,\"gw-1\",,eth0\r\n")
             << "00:1A:2B:3C:4D:5E name gw-1";
         QTest::newRow("blank lines, semicolons, every key")
-            << QByteArray("\n \nmac;name;ip;mask;gateway;dns;dhcp\n001a2b3c4d5e;a;1.2.3.4;255.0.0.0;1.2.3.1;.1..;TRUE\n")
+            << QByteArray("\n "
+                          "\nmac;name;ip;mask;gateway;dns;dhcp\n001a2b3c4d5e;a;1.2.3.4;255.0.0.0;1.2.3.1;.1.."
+                          ";TRUE\n")
             << "00:1A:2B:3C:4D:5E name a ip 1.2.3.4 mask 255.0.0.0 gateway 1.2.3.1 dns 0.1.0.0 dhcp on";
         QTest::newRow("json") << QByteArray(
                                      R"([{"mac":"00:1A:2B:3C:4D:5E","dhcp":true,"ip":null,"conflict":true}])")
@@ -33,20 +35,23 @@ private slots:
                "line 4: mac: 00:1A:2B:3C:4D:5E appears twice, also at line 3";
         // A key given twice would leave the last; "m\u0061c" is "mac".
         QTest::newRow("json problems")
-            << QByteArray(R"([{"mac":"001a2b3c4d5e","dhcp":1},7,{"ip":""},)"
-                          R"({"mac":"001a2b3c4d5e","ip":"1.2.3.4","m\u0061c":"001a2b3c4d5f","ip":"","ip":"1.1.1.1"}])")
+            << QByteArray(
+                   R"([{"mac":"001a2b3c4d5e","dhcp":1},7,{"ip":""},)"
+                   R"({"mac":"001a2b3c4d5e","ip":"1.2.3.4","m\u0061c":"001a2b3c4d5f","ip":"","ip":"1.1.1.1"}])")
             << "index 0: dhcp: the value must be text | index 1: mac: the entry is not "
                "an object | index 2: mac: no MAC address given | index 3: mac: the key appears twice | "
                "index 3: ip: the key appears 3 times";
         QTest::newRow("empty") << QByteArray(" \n\t") << "the plan is empty";
+        // A header only, as "[]", is a plan without entries.
         QTest::newRow("no entries") << QByteArray("mac,ip\n\n") << "the plan has no entries";
-        QTest::newRow("empty array") << QByteArray(" [ ]") << "the plan has no entries";
-        QTest::newRow("trailing comma") << QByteArray("mac,ip,\n001a2b3c4d5e,1.2.3.4,\n")
-                                        << "line 1: column 3: the header names no key here; a \",\" too many?";
+        QTest::newRow("trailing comma")
+            << QByteArray("mac,ip,\n001a2b3c4d5e,1.2.3.4,\n")
+            << "line 1: column 3: the header names no key here; a \",\" too many?";
         QTest::newRow("binary") << QByteArray("mac\n\0\x02", 6)
                                 << "the plan holds binary data, not CSV or JSON text";
-        QTest::newRow("latin-1") << QByteArray("mac,name\n001a2b3c4d5e,K\xf6ln\n")
-                                 << "the plan is not UTF-8 text (Latin-1 or another encoding?); save it as UTF-8";
+        QTest::newRow("latin-1")
+            << QByteArray("mac,name\n001a2b3c4d5e,K\xf6ln\n")
+            << "the plan is not UTF-8 text (Latin-1 or another encoding?); save it as UTF-8";
         QTest::newRow("neither")
             << QByteArray("hello world\n")
             << "the plan is neither a JSON array nor CSV with a header row naming a mac column";
@@ -54,10 +59,9 @@ private slots:
         QTest::newRow("open quote") << QByteArray("mac\n\"00") << "line 2: a quoted field is not closed";
         QTest::newRow("too large") << QByteArray(SettingsPlan::MaxBytes + 1, ' ')
                                    << "the plan is larger than 4 MiB";
-        QByteArray many = "mac\n";
-        for (int i = 0; i <= SettingsPlan::MaxEntries; ++i)
-            many += QString::asprintf("00:00:00:00:%02X:%02X\n", i >> 8, i & 0xFF).toLatin1();
-        QTest::newRow("too many") << many << "the plan has more than 4096 entries, the most a search keeps";
+        QTest::newRow("too many") << "mac\n" +
+                                         QByteArray("001a2b3c4d5e\n").repeated(SettingsPlan::MaxEntries + 1)
+                                  << "the plan has more than 4096 entries, the most a search keeps";
         QTest::newRow("too many, json") << '[' + QByteArray("{},").repeated(SettingsPlan::MaxEntries) + "{}]"
                                         << "the plan has more than 4096 entries, the most a search keeps";
     }

@@ -20,14 +20,15 @@ trap 'kill "${sims[@]}" 2>/dev/null; rm -rf "$tmp"' EXIT
 # check WHAT COMMAND...: the command must succeed.
 check() { "${@:2}" || { echo "FAIL: $1 (exit $rc; stderr: $(cat "$tmp/err"))" >&2 && failed=1; }; }
 gf() { "$build/gateway-finder" "$@" >"$tmp/out" 2>"$tmp/err"; rc=$?; }
-# sim N LOG ARGS: a simulator in gateway namespace N logging the datagrams it receives to $tmp/LOG.
+# sim N LOG ARGS: a simulator in gateway namespace N logging the datagrams it receives to $tmp/LOG;
+# the one in namespace 0 starts a case, so the simulators of the case before are stopped.
 sim() {
+    [ "$1" != 0 ] || [ ${#sims[@]} = 0 ] || { kill "${sims[@]}"; wait "${sims[@]}"; sims=(); }
     ip netns exec "${ns[$1]}" "$build/gateway-sim" --ready --log "$tmp/$2" "${@:3}" >"$tmp/$2.ready" &
     sims+=($!)
     for _ in $(seq 100); do grep -q ready "$tmp/$2.ready" && return; sleep 0.05; done
     echo "FAIL: gateway-sim ${*:3} did not start" >&2 && exit 1
 }
-restart() { kill "${sims[@]}" && wait "${sims[@]}"; sims=(); }
 # The settings frames on the wire, as a simulator heard them; the frames expected, in that form.
 sent() { grep '^02' "$tmp/$1" | sort | tr '\n' ' '; }
 expect() { printf '%s\n' "$@" | sort | tr '\n' ' '; }
@@ -41,7 +42,6 @@ frame() {
     printf '02%s000000000000%02x%s%s%s%s%s%s' "$(echo "${1//:/}" | tr A-F a-f)" "$2" "$(ip4 "$3")" \
         "$(ip4 255.255.255.0)" "$(ip4 192.168.0.1)" "$(ip4 192.168.0.1)" "$name" "${zeros:${#name}}"
 }
-outcomes() { cut -d, -f1,10 "$tmp/out" | tail -n +2 | tr '\n' ' '; }
 
 # Paths mean what the shell means: the plan in the working folder, not the one beside the program;
 # the translation is still the one beside the program.
@@ -51,14 +51,13 @@ cp "$build/gateway-finder" "$tmp/prog/"
 cp "$build/translations/finder_en_EN.qm" "$tmp/prog/lang_finder/"
 printf 'mac,name\n00:1A:00:00:00:02,decoy\n' >"$tmp/prog/plan.csv"
 printf 'mac,name\n00:1A:00:00:00:01,site\n' >"$tmp/site/plan.csv"
-(cd "$tmp/site" && LC_ALL=en_US.UTF-8 exec "$tmp/prog/gateway-finder" apply plan.csv --wait 500) >"$tmp/out" 2>"$tmp/err"; rc=$?
+(cd "$tmp/site" && exec env LC_ALL=en_US.UTF-8 "$tmp/prog/gateway-finder" apply plan.csv --wait 500) >"$tmp/out" 2>"$tmp/err"; rc=$?
 check "relative path: exit 0" [ $rc = 0 ]
 check "relative path: the working folder's plan" [ "$(sent a)" = "$(expect "$(frame 00:1A:00:00:00:01 0 10.77.0.50 site)")" ]
 check "relative path: English beside the program" grep -q "^Host name  MAC address" "$tmp/out"
 
 # A pipe is read to its end: an address split across two writes, an entry after 64 KiB of blank
 # lines; past 4 MiB the plan is refused as too large.
-restart
 sim 0 b --count 2 --first-mac 00:1A:00:00:00:01 --ip 10.77.0.50
 { printf 'mac,name,ip\n00:1A:00:00:00:01,n0,10.77.0.1'; sleep 0.3; printf '50\n00:1A:00:00:00:02,n1,10.77.0.151\n'; } |
     gf apply - --wait 500
@@ -70,7 +69,6 @@ head -c 4194305 /dev/zero | tr '\0' ' ' | gf apply -
 check "huge pipe: refused as too large" grep -q "larger than 4 MiB" "$tmp/err"
 
 # Ctrl+C in the middle of an apply: nothing more is sent, the report says what became of each entry.
-restart
 sim 0 c --first-mac 00:1A:00:00:00:01 --ip 10.77.0.50
 sim 1 c1 --first-mac 00:0B:00:00:00:01 --ip 10.77.0.60 --no-ack
 printf 'mac,ip\n00:1A:00:00:00:01,10.77.0.51\n00:0B:00:00:00:01,10.77.0.61\n00:99:00:00:00:01,10.77.0.62\n' >"$tmp/c.csv"
@@ -78,7 +76,7 @@ printf 'mac,ip\n00:1A:00:00:00:01,10.77.0.51\n00:0B:00:00:00:01,10.77.0.61\n00:9
 env --default-signal=INT "$build/gateway-finder" apply "$tmp/c.csv" --format csv >"$tmp/out" 2>"$tmp/err" &
 sleep 1.2 && kill -INT $! && wait $!; rc=$?
 check "Ctrl+C: exit 130" [ $rc = 130 ]
-check "Ctrl+C: the report" [ "$(outcomes)" = "00:1A:00:00:00:01,applied 00:0B:00:00:00:01,not-confirmed 00:99:00:00:00:01,not-sent " ]
+check "Ctrl+C: the report" [ "$(cut -d, -f1,10 "$tmp/out" | tail -n +2 | tr '\n' ' ')" = "00:1A:00:00:00:01,applied 00:0B:00:00:00:01,not-confirmed 00:99:00:00:00:01,not-sent " ]
 check "Ctrl+C: frames" [ "$(sent c)" = "$(expect "$(frame 00:1A:00:00:00:01 0 10.77.0.51 sim-gw)" "$(frame 00:0B:00:00:00:01 0 10.77.0.61 sim-gw)")" ]
 "$build/gateway-finder" set 000b00000001 --ip 10.77.0.63 >"$tmp/out" 2>"$tmp/err" &
 sleep 1.2 && kill -TERM $! && wait $!; rc=$?
@@ -86,15 +84,13 @@ check "SIGTERM: exit 143, what was sent" [ $rc = 143 ] && check "SIGTERM: said" 
 
 # Thirty entries at once: 27 to change, one as planned already, one never confirmed, one absent;
 # the report in the plan's order.
-restart
 sim 0 m --count 28 --first-mac 00:30:00:00:00:01 --names site --ip 10.77.1.1
 sim 1 m1 --first-mac 00:0B:00:00:00:01 --names gamma --ip 10.77.0.50 --no-ack
 plan='mac,name,ip\n00:0B:00:00:00:01,,10.77.2.99\n00:30:00:00:00:99,x,\n00:30:00:00:00:1C,site28,10.77.1.28\n'
 want=("$(frame 00:0B:00:00:00:01 0 10.77.2.99 gamma)")
 for k in $(seq 27); do
     mac=$(printf '00:30:00:00:00:%02X' "$k")
-    plan+="$mac,gw-$k,10.77.2.$k\n"
-    want+=("$(frame "$mac" 0 "10.77.2.$k" "gw-$k")")
+    plan+="$mac,gw-$k,10.77.2.$k\n" && want+=("$(frame "$mac" 0 "10.77.2.$k" "gw-$k")")
 done
 printf '%b' "$plan" | gf apply - --format csv --wait 1000 --timeout 1000
 check "30 entries: exit 4" [ $rc = 4 ]
@@ -104,7 +100,6 @@ check "30 entries: frames" [ "$(sent m)" = "$(expect "${want[@]}")" ]
 
 # list -> apply: a reported name that breaks the name rule goes back unchanged; a new one is held to
 # it, and a name longer than a settings frame carries is never cut (apply and set alike).
-restart
 sim 0 d --count 2 --first-mac 00:1A:00:00:00:01 --names 'lager_1,x' --ip 10.77.0.50
 sim 1 d1 --first-mac 00:0B:00:00:00:01 --names "a-name-of-thirty-characters-xy" --ip 10.77.0.60
 gf list --format csv --wait 500 && cp "$tmp/out" "$tmp/d.csv"
@@ -122,7 +117,6 @@ check "set: long name refused" [ $rc = 2 ] && check "no more frames" [ "$(sent d
 # A gateway that answers after the answers settled, holding a planned address: the dry run and the
 # real run judge it alike, and no run ends with 0. set has the same checks; after --timeout 0 the
 # report shows what the gateway took.
-restart
 sim 0 e --first-mac 00:1A:00:00:00:01 --ip 10.77.0.50
 sim 1 e1 --first-mac 00:0B:00:00:00:01 --ip 10.77.0.60 --delay 600
 sim 2 e2 --first-mac 00:0C:00:00:00:01 --ip 10.77.0.70 --no-ack
@@ -140,7 +134,6 @@ check "--timeout 0: not confirmed" [ $rc = 4 ] && check "the address taken" grep
 
 # DHCP turned off: the address the gateway keeps is checked like a planned one, also for a gateway
 # that answers late. A JSON entry that gives a key twice is refused.
-restart
 sim 0 f --first-mac 00:1A:00:00:00:01 --ip 10.77.0.80 --dhcp
 sim 1 f1 --first-mac 00:0B:00:00:00:01 --ip 10.77.0.80
 sim 2 f2 --first-mac 00:0C:00:00:00:01 --ip 10.77.0.80
