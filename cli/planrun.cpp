@@ -263,8 +263,8 @@ void PlanRun::verified()
             result.differences = now ? SettingsPlan::differences(entry, *now) : QStringList();
             result.outcome = now && result.differences.isEmpty() ? Applied : Mismatch;
         }
-        // Every planned address against every gateway that answered, and the PC's.
-        const QString ip = SettingsPlan::plannedAddress(entry, result.current);
+        // Every address the plan gave against every gateway that answered, and the PC's.
+        const QString ip = SettingsPlan::givenAddress(entry, &result.current);
         if (ip.isEmpty())
             continue;
         QStringList others = holders.value(ip);

@@ -316,8 +316,10 @@ QList<QStringList> SettingsPlan::writtenKeys(const QByteArray &data)
         const char c = data.at(i);
         if (c == '"') {
             qsizetype end = i + 1;
-            while (data.at(end) != '"')
+            while (end < data.size() && data.at(end) != '"')
                 end += data.at(end) == '\\' ? 2 : 1;
+            if (end >= data.size())
+                break;
             if (keyNext) // decoded as JSON, so that "m\u0061c" is mac
                 out[index].append(
                     QJsonDocument::fromJson('[' + data.mid(i, end + 1 - i) + ']').array().at(0).toString());
@@ -444,12 +446,10 @@ QList<SettingsPlan::Problem> SettingsPlan::checkAgainst(const QList<GatewayRecor
         if (after.dhcp || after.ip.isEmpty())
             continue;
         users[after.ip].append(int(i));
-        // An address kept when DHCP goes off becomes the gateway's fixed one: given like a new one.
-        const bool keptOff = !e.has(Ip) && current && current->dhcp;
-        takes[i] = e.has(Ip) || keptOff;
+        takes[i] = !givenAddress(e, current).isEmpty();
         if (!takes[i])
             continue;
-        const QString ip = keptOff ? after.ip + QStringLiteral(" (kept when DHCP goes off)") : after.ip;
+        const QString ip = e.has(Ip) ? after.ip : after.ip + QStringLiteral(" (kept when DHCP goes off)");
         if (ownAddresses.contains(after.ip))
             out.append({int(i), QStringLiteral("%1ip: %2 is an address of this PC").arg(where, ip)});
         for (const GatewayRecord *r : holders.value(after.ip))
@@ -471,10 +471,14 @@ QList<SettingsPlan::Problem> SettingsPlan::checkAgainst(const QList<GatewayRecor
     return out;
 }
 
-QString SettingsPlan::plannedAddress(const Entry &entry, const GatewayRecord &current)
+QString SettingsPlan::givenAddress(const Entry &entry, const GatewayRecord *current)
 {
-    const GatewayRecord after = planned(entry, current);
-    return after.dhcp ? QString() : after.ip;
+    const GatewayRecord after = current ? planned(entry, *current) : entry.values;
+    if (after.dhcp || after.ip.isEmpty())
+        return QString();
+    // An address kept when DHCP goes off becomes the gateway's fixed one: given like a new one.
+    const bool moved = entry.has(Ip) && (!current || current->ip != after.ip);
+    return moved || (current && current->dhcp) ? after.ip : QString();
 }
 
 GatewayRecord SettingsPlan::planned(const Entry &entry, const GatewayRecord &current)

@@ -52,14 +52,16 @@ public:
     Format format() const { return planFormat; }
 
     // The checks that need the search: two entries giving one IP to two gateways without DHCP, an
-    // IP held by a listed gateway outside the plan or by the PC (an address kept when DHCP goes off
-    // counts as given), a host name that a settings frame cannot carry although it would be sent,
-    // a new host name that breaks the rule. Gateways not listed are taken as the plan gives them.
+    // IP given (givenAddress()) that a listed gateway outside the plan or the PC holds, a host name
+    // that a settings frame cannot carry although it would be sent, a new host name that breaks the
+    // rule. Gateways not listed are taken as the plan gives them.
     QList<Problem> checkAgainst(const QList<GatewayRecord *> &listed,
                                 const QSet<QString> &ownAddresses) const;
 
-    // The address the gateway will hold without DHCP after the entry, or empty.
-    static QString plannedAddress(const Entry &entry, const GatewayRecord &current);
+    // The address the entry gives its gateway (current: as found, or null) to hold without DHCP: a
+    // new one, or the one it keeps as DHCP goes off. Empty when the entry gives none: an address a
+    // gateway keeps, shared or not, is not the plan's doing.
+    static QString givenAddress(const Entry &entry, const GatewayRecord *current);
     // The gateway's values with the entry's given ones in their place.
     static GatewayRecord planned(const Entry &entry, const GatewayRecord &current);
     // What the gateway reports that differs from the entry, as "key value"; with DHCP on only the
