@@ -21,6 +21,7 @@ public:
         NotConfirmed = 4, // the gateway did not confirm the settings in time
         ValuesDiffer = 5, // after the change the gateway reports other values, or none
         SendFailed = 6,   // the PC could not send the settings
+        Refused = 7,      // a late check refused an entry, or a planned address is shared afterwards
     };
 
     static constexpr int DefaultWaitMs = 2000;                           // replies collected per search
