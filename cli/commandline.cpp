@@ -8,11 +8,11 @@
 #include "protocol/networkinterfaces.h"
 #include "protocol/reachability.h"
 #include "settingsplan.h"
+#include "stopsignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -23,13 +23,14 @@
 #include <QTranslator>
 #include <QUdpSocket>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
 const char *const Description =
     "Finds the gateways on the local network and changes their network settings.\n"
-    "Without a command the window opens.";
+    "Without arguments the window opens.";
 
 void print(FILE *stream, const QString &text)
 {
@@ -89,6 +90,7 @@ int outcomeExitCode(PlanRun::Outcome outcome)
     case PlanRun::SendFailed:
         return CommandLine::SendFailed;
     case PlanRun::Refused:
+    case PlanRun::Conflict:
         return CommandLine::Refused;
     default:
         return CommandLine::Success;
@@ -136,7 +138,7 @@ void recordOutcomes(ChangeJournal &journal, const QList<PlanRun::Result> &result
 {
     QList<ChangeJournal::Outcome> outcomes;
     for (const PlanRun::Result &r : results)
-        outcomes.append({r.current.mac, PlanRun::outcomeName(r.outcome), r.verified ? &r.reported : nullptr});
+        outcomes.append({r.current.mac, PlanRun::outcomeName(r.outcome), r.reverified ? &r.reported : nullptr});
     if (!journal.recordOutcomes(outcomes))
         error(QStringLiteral("the outcomes could not be recorded in the change journal: %1").arg(journal.error()));
 }
@@ -149,7 +151,8 @@ int journalFailure(const ChangeJournal &journal, bool anythingSent)
     return CommandLine::JournalUnwritable;
 }
 
-// Reads at most limit + 1 bytes, so that a larger input is told apart without being taken in.
+// Reads to the end, but at most limit + 1 bytes, so that a larger input is told apart without
+// being taken in. A pipe delivers in pieces, as its writer writes them.
 bool readCapped(const QString &path, qsizetype limit, QByteArray *out, QString *why)
 {
     QFile file;
@@ -159,7 +162,13 @@ bool readCapped(const QString &path, qsizetype limit, QByteArray *out, QString *
         *why = file.errorString();
         return false;
     }
-    *out = file.read(limit + 1);
+    out->clear();
+    while (out->size() <= limit) {
+        const QByteArray piece = file.read(limit + 1 - out->size());
+        if (piece.isEmpty())
+            break; // the end, or an error
+        out->append(piece);
+    }
     if (file.error() != QFileDevice::NoError) {
         *why = file.errorString();
         return false;
@@ -194,7 +203,7 @@ void printDryRun(const QString &format, const SettingsPlan &plan, const QList<Pl
     for (qsizetype i = 0; i < results.size(); ++i) {
         const PlanRun::Result &r = results.at(i);
         const QStringList changes =
-            r.outcome == PlanRun::WouldChange
+            r.outcome == PlanRun::WouldChange || r.outcome == PlanRun::Conflict
                 ? SettingsPlan::changes(r.current, SettingsPlan::planned(plan.entries().at(i), r.current))
                 : QStringList();
         rows.append({r.current.mac, PlanRun::outcomeName(r.outcome), changes.join(QStringLiteral(", "))});
@@ -223,15 +232,13 @@ int CommandLine::run(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("gateway-finder"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Localisation::Version));
 
-    // The same translation as the window, found the same way, but without its diagnostic lines; then
-    // the working directory is the user's again, for the files named relative to it.
-    const QString workingDirectory = QDir::currentPath();
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    // The same translation as the window, from beside the executable, but without its diagnostic
+    // lines. The working folder stays the shell's: every path given means what the shell means.
+    const QString programFolder = QCoreApplication::applicationDirPath();
     QTranslator translator;
-    (void)Localisation::loadTranslation(translator, Localisation::translationFolderListing(),
-                                        Localisation::localeCode(QLocale::system().name()));
+    (void)Localisation::loadTranslation(translator, Localisation::translationFolderListing(programFolder),
+                                        Localisation::localeCode(QLocale::system().name()), programFolder);
     QCoreApplication::installTranslator(&translator);
-    QDir::setCurrent(workingDirectory);
 
     CommandLine commandLine;
     return commandLine.exec(QCoreApplication::arguments());
@@ -250,7 +257,9 @@ int CommandLine::exec(const QStringList &arguments)
                                                 "history: list the changes in the change journal.\n"
                                                 "undo: put back what one change changed."),
                                  QStringLiteral("list|set|apply|history|undo"));
-    parser.addHelpOption();
+    // Not addHelpOption(): its --help-all promises Qt's options, which only the window takes.
+    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")},
+                      QStringLiteral("Displays help on commandline options.")});
     parser.addVersionOption();
     (void)parser.parse(arguments); // the commands' options are not known yet
 
@@ -281,7 +290,7 @@ bool CommandLine::parseCommand(QCommandLineParser &parser, const QStringList &ar
         usageError(parser, parser.errorText());
         return false;
     }
-    const bool help = parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));
+    const bool help = parser.isSet(QStringLiteral("help"));
     if (help || parser.isSet(QStringLiteral("version"))) {
         print(stdout,
               help ? parser.helpText()
@@ -441,16 +450,18 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
         return invalidValue(timeout.names().first(), parser.value(timeout),
                             QStringLiteral("it must be a number of milliseconds"));
     runOptions.verify = !parser.isSet(noVerify);
-    runOptions.checkAll = false; // sent the moment the gateway answers
 
     if (!bindPort())
         return PortBusy;
     ChangeJournal journal(parser.value(journalFile));
     journal.startRun(QStringLiteral("set"));
     session.setJournal(&journal);
+    // A one-entry plan: the same checks against every gateway found as for apply.
     const SettingsPlan plan(wanted);
     PlanRun run(session, plan, runOptions);
     QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
+    StopSignals stop;
+    QObject::connect(&stop, &StopSignals::stopRequested, &run, &PlanRun::interrupt);
     if (!run.exec()) {
         for (const SettingsPlan::Problem &problem : run.refusal())
             error(problem.text + QStringLiteral("; nothing was sent"));
@@ -475,22 +486,35 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
     case PlanRun::Unchanged:
         error(QStringLiteral("%1 has these settings already; nothing was sent").arg(mac));
         break;
+    case PlanRun::Conflict:
+        error(QStringLiteral("%1: %2").arg(mac, result.problem));
+        break;
     default:
         break;
     }
-    const bool answered = result.outcome != PlanRun::Mismatch || !result.differences.isEmpty();
-    if ((result.outcome == PlanRun::Applied && runOptions.verify) || result.outcome == PlanRun::Unchanged ||
-        (result.outcome == PlanRun::Mismatch && answered))
+    if (result.reverified || result.outcome == PlanRun::Unchanged)
         print(stdout, GatewayTable::table(reportEntries(run.results())));
     if (result.outcome == PlanRun::Mismatch) {
         QStringList differing;
         for (const QString &difference : result.differences)
             differing.append(QStringLiteral("--") + difference);
-        error(answered ? QStringLiteral("%1 now reports other values than asked for: %2")
-                             .arg(mac, differing.join(QStringLiteral(", ")))
-                       : QStringLiteral("%1 confirmed the settings but no longer answers").arg(mac));
+        error(result.reverified ? QStringLiteral("%1 now reports other values than asked for: %2")
+                                      .arg(mac, differing.join(QStringLiteral(", ")))
+                                : QStringLiteral("%1 confirmed the settings but no longer answers").arg(mac));
     }
     warnUnreachable(plan, run.results(), session.pcNetworks());
+    if (run.wasInterrupted()) {
+        error(result.outcome == PlanRun::NotSent   ? QStringLiteral("interrupted; nothing was sent")
+              : result.outcome == PlanRun::Applied ? QStringLiteral("interrupted; %1 confirmed the "
+                                                                    "settings, they were not verified")
+                                                         .arg(mac)
+              : result.outcome == PlanRun::NotConfirmed
+                  ? QStringLiteral("interrupted; the settings were sent "
+                                   "to %1 but not confirmed")
+                        .arg(mac)
+                  : QStringLiteral("interrupted"));
+        StopSignals::endBy(stop.received());
+    }
     return outcomeExitCode(result.outcome);
 }
 
@@ -505,7 +529,8 @@ int CommandLine::apply(QCommandLineParser &parser, const QStringList &arguments)
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The plan; - reads standard input."));
     const QCommandLineOption waitOption(
         QStringLiteral("wait"),
-        QStringLiteral("A gateway that has not answered within MS milliseconds is not-found (default %1).")
+        QStringLiteral("Search for MS milliseconds; a gateway that has not answered by then is not-found "
+                       "(default %1).")
             .arg(DefaultWaitMs),
         QStringLiteral("MS"), QString::number(DefaultWaitMs));
     const QCommandLineOption timeoutOption(
@@ -560,6 +585,8 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
     session.setJournal(&journal);
     PlanRun run(session, plan, options);
     QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
+    StopSignals stop;
+    QObject::connect(&stop, &StopSignals::stopRequested, &run, &PlanRun::interrupt);
     if (!run.exec()) {
         // Entries made by undo have no line to name: their gateway is named instead.
         for (const SettingsPlan::Problem &problem : run.refusal())
@@ -570,11 +597,17 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
         return UsageError;
     }
     recordOutcomes(journal, run.results());
-    if (run.journalFailed() && !run.anythingSent())
+    const bool anythingSent = std::any_of(run.results().cbegin(), run.results().cend(),
+                                          [](const PlanRun::Result &r) { return r.sent; });
+    if (run.journalFailed() && !anythingSent)
         return journalFailure(journal, false);
     if (run.recordLimitReached())
         error(QStringLiteral("more than %1 gateways answered; the others are left out")
                   .arg(GatewaySession::MaxRecords));
+    for (const PlanRun::Result &result : run.results()) {
+        if (result.outcome == PlanRun::Conflict)
+            error(QStringLiteral("%1: %2").arg(result.current.mac, result.problem));
+    }
     if (options.dryRun)
         printDryRun(format, plan, run.results());
     else
@@ -582,6 +615,10 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
     warnUnreachable(plan, run.results(), session.pcNetworks());
     if (run.journalFailed())
         return journalFailure(journal, true);
+    if (run.wasInterrupted()) {
+        error(QStringLiteral("interrupted; no further settings were sent"));
+        StopSignals::endBy(stop.received());
+    }
     int worst = Success;
     for (const PlanRun::Result &result : run.results())
         worst = std::max(worst, outcomeExitCode(result.outcome));

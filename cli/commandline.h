@@ -25,7 +25,8 @@ public:
         NotConfirmed = 4, // the gateway did not confirm the settings in time
         ValuesDiffer = 5, // after the change the gateway reports other values, or none
         SendFailed = 6,   // the PC could not send the settings
-        Refused = 7,      // an entry was refused (undo: its gateway was changed again since)
+        Refused = 7,      // a late check refused an entry, or a planned address is shared afterwards;
+                          // undo: a gateway was changed again since
         JournalUnwritable = 8, // the change journal could not be written; nothing was sent
     };
 

@@ -15,7 +15,6 @@ PlanRun::PlanRun(GatewaySession &session, const SettingsPlan &plan, const Option
         entryByMac.insert(entry.values.mac, int(entryResults.size()));
         entryResults.append(result);
     }
-    unseen = int(entryResults.size());
     waitTimer.setSingleShot(true);
     settleTimer.setSingleShot(true);
     connect(&waitTimer, &QTimer::timeout, this, &PlanRun::searchOver);
@@ -25,7 +24,8 @@ PlanRun::PlanRun(GatewaySession &session, const SettingsPlan &plan, const Option
 QString PlanRun::outcomeName(Outcome outcome)
 {
     static const char *const names[] = {"pending",       "applied",  "unchanged",   "not-found",
-                                        "not-confirmed", "mismatch", "send-failed", "change",    "refused"};
+                                        "not-confirmed", "mismatch", "send-failed", "change",
+                                        "refused",       "conflict", "not-sent"};
     return QLatin1String(names[outcome]);
 }
 
@@ -35,13 +35,10 @@ bool PlanRun::exec()
     const auto acks = connect(&session, &GatewaySession::acknowledgedBy, this, &PlanRun::acknowledged);
     clock.start();
     session.search();
+    // The search listens for its whole time, also after the settings went out: a gateway that
+    // answers late may hold an address the plan gives away.
     waitTimer.start(options.waitMs);
-    if (options.checkAll)
-        settleTimer.start(SettleMs);
-    else
-        isSettled = true;
-    if (unseen == 0)
-        searchOver();
+    settleTimer.start(SettleMs);
     if (stage != Done)
         loop.exec();
     disconnect(records);
@@ -49,14 +46,33 @@ bool PlanRun::exec()
     return problems.isEmpty();
 }
 
+void PlanRun::interrupt()
+{
+    if (stage == Done)
+        return;
+    interrupted = true;
+    for (int i = 0; i < entryResults.size(); ++i) {
+        Result &result = entryResults[i];
+        if (result.awaitingAck) {
+            session.stopAwaitingAckFrom(result.current.mac);
+            result.awaitingAck = false;
+            result.outcome = NotConfirmed;
+        } else if (result.outcome == Pending) {
+            result.outcome = !result.sent ? NotSent : lateConflicts.contains(i) ? Conflict : Applied;
+        }
+        if (result.outcome == Conflict && result.problem.isEmpty())
+            result.problem = lateConflicts.value(i);
+    }
+    finish();
+}
+
 void PlanRun::recordsChanged(qsizetype firstIndex)
 {
     const QList<GatewayRecord *> &records = session.records();
     if (stage == Verifying) {
-        const bool all = std::all_of(entryResults.cbegin(), entryResults.cend(), [this](const Result &r) {
-            return !r.confirmed || session.record(r.current.mac);
-        });
-        if (all)
+        if (records.size() >= answeredFirstSearch.size() &&
+            std::all_of(answeredFirstSearch.cbegin(), answeredFirstSearch.cend(),
+                        [this](const QString &mac) { return session.indexOf(mac) >= 0; }))
             verified();
         return;
     }
@@ -64,6 +80,7 @@ void PlanRun::recordsChanged(qsizetype firstIndex)
         return;
     if (!isSettled)
         settleTimer.start(SettleMs); // more answers are coming in
+    QList<int> arrived;
     for (qsizetype i = firstIndex; i < records.size(); ++i) {
         const auto it = entryByMac.constFind(records.at(i)->mac);
         if (it == entryByMac.cend() || entryResults.at(*it).seen)
@@ -72,14 +89,15 @@ void PlanRun::recordsChanged(qsizetype firstIndex)
         result.seen = true;
         result.current = result.reported = *records.at(i);
         result.conflict = session.isConflicting(result.current.ip);
-        --unseen;
-        if (isSettled)
-            dispatch(*it, false);
-        if (stage == Done)
-            return;
+        arrived.append(*it);
     }
-    if (unseen == 0 && isSettled)
-        searchOver();
+    if (!isSettled)
+        return;
+    checkLate();
+    for (int index : std::as_const(arrived)) {
+        if (entryResults.at(index).outcome == Pending)
+            dispatch(index);
+    }
 }
 
 void PlanRun::settled()
@@ -94,55 +112,10 @@ void PlanRun::settled()
     }
     if (!recordIntents())
         return;
-    for (int i = 0; i < entryResults.size() && stage != Done; ++i) {
+    for (int i = 0; i < entryResults.size(); ++i) {
         if (entryResults.at(i).seen)
-            dispatch(i, true);
+            dispatch(i);
     }
-    if (unseen == 0 && stage == Searching)
-        searchOver();
-}
-
-void PlanRun::searchOver()
-{
-    if (stage != Searching)
-        return;
-    if (!isSettled) {
-        settled();
-        if (stage == Done)
-            return;
-    }
-    waitTimer.stop();
-    settleTimer.stop();
-    limitReached = session.recordLimitReached();
-    for (Result &result : entryResults) {
-        if (!result.seen)
-            result.outcome = NotFound;
-    }
-    stage = Sending;
-    maybeVerify();
-}
-
-// A gateway that answers after the plan was checked is checked alone; while nothing has been sent,
-// a problem still refuses the whole plan.
-// Without checkAll only what the entry alone can tell is checked.
-bool PlanRun::checksPass(int index)
-{
-    QList<SettingsPlan::Problem> mine =
-        plan.checkAgainst(options.checkAll ? session.records() : QList<GatewayRecord *>{},
-                          options.checkAll ? session.pcAddresses() : QSet<QString>{});
-    mine.removeIf([index](const SettingsPlan::Problem &p) { return p.entry != index; });
-    if (mine.isEmpty())
-        return true;
-    if (!anySent) {
-        problems = mine;
-        finish();
-        return false;
-    }
-    for (const SettingsPlan::Problem &p : std::as_const(mine))
-        emit warning(
-            QStringLiteral("%1; nothing was sent to %2").arg(p.text, entryResults.at(index).current.mac));
-    entryResults[index].outcome = SendFailed;
-    return false;
 }
 
 // The settings for every gateway found that the plan changes go on record together, with one flush,
@@ -155,17 +128,60 @@ bool PlanRun::recordIntents()
     for (int i = 0; i < entryResults.size(); ++i) {
         const Result &result = entryResults.at(i);
         const GatewayRecord planned = SettingsPlan::planned(plan.entries().at(i), result.current);
-        if (result.seen && !(planned == result.current) && (!options.refuse || options.refuse(result.current).isEmpty()))
+        if (result.seen && !(planned == result.current) &&
+            (!options.refuse || options.refuse(result.current).isEmpty()))
             toSend.append(planned);
     }
     if (toSend.isEmpty() || session.recordIntents(toSend))
         return true;
     journalFault = true;
+    for (Result &result : entryResults)
+        result.outcome = result.seen ? NotSent : NotFound;
     finish();
     return false;
 }
 
-void PlanRun::dispatch(int index, bool checked)
+void PlanRun::checkLate()
+{
+    const QList<SettingsPlan::Problem> found = plan.checkAgainst(session.records(), session.pcAddresses());
+    for (const SettingsPlan::Problem &p : found) {
+        Result &result = entryResults[p.entry];
+        if (!result.seen || lateConflicts.contains(p.entry) || result.outcome == Refused ||
+            result.outcome == Conflict)
+            continue;
+        if (result.sent) {
+            lateConflicts.insert(p.entry, p.text);
+        } else if (result.outcome == WouldChange) { // the real run would have sent it by now
+            result.outcome = Conflict;
+            result.problem = p.text;
+        } else {
+            result.outcome = Refused;
+            result.problem = p.text;
+            emit warning(QStringLiteral("%1; nothing was sent to %2").arg(p.text, result.current.mac));
+        }
+    }
+}
+
+void PlanRun::searchOver()
+{
+    if (stage != Searching)
+        return;
+    if (!isSettled) {
+        settled();
+        if (stage == Done)
+            return;
+    }
+    settleTimer.stop();
+    limitReached = session.recordLimitReached();
+    for (Result &result : entryResults) {
+        if (!result.seen)
+            result.outcome = NotFound;
+    }
+    stage = Sending;
+    maybeVerify();
+}
+
+void PlanRun::dispatch(int index)
 {
     Result &result = entryResults[index];
     const SettingsPlan::Entry &entry = plan.entries().at(index);
@@ -174,12 +190,11 @@ void PlanRun::dispatch(int index, bool checked)
         result.outcome = Unchanged;
         return;
     }
-    if (!checked && !checksPass(index))
-        return;
     const QString refusal = options.refuse ? options.refuse(result.current) : QString();
     if (!refusal.isEmpty()) {
         emit warning(QStringLiteral("%1: %2; nothing was sent").arg(result.current.mac, refusal));
         result.outcome = Refused;
+        result.problem = refusal;
         return;
     }
     if (options.dryRun) {
@@ -190,7 +205,7 @@ void PlanRun::dispatch(int index, bool checked)
     if (sent == GatewaySession::NotRecorded) {
         // Nothing more goes out once the journal fails.
         journalFault = true;
-        result.outcome = SendFailed;
+        result.outcome = NotSent;
         return;
     }
     if (sent < 0) {
@@ -199,9 +214,10 @@ void PlanRun::dispatch(int index, bool checked)
         result.outcome = SendFailed;
         return;
     }
-    anySent = true;
+    result.sent = true;
     result.awaitingAck = true;
     ++awaitingAck;
+    lastActivity = clock.elapsed();
     QTimer::singleShot(options.timeoutMs, this, [this, index] { confirmationOverdue(index); });
 }
 
@@ -214,7 +230,7 @@ void PlanRun::acknowledged(const QString &mac)
     result.awaitingAck = false;
     result.confirmed = true;
     --awaitingAck;
-    lastAck = clock.elapsed();
+    lastActivity = clock.elapsed();
     maybeVerify();
 }
 
@@ -234,20 +250,28 @@ void PlanRun::maybeVerify()
 {
     if (stage != Sending || awaitingAck > 0)
         return;
-    const bool anyConfirmed =
-        std::any_of(entryResults.cbegin(), entryResults.cend(), [](const Result &r) { return r.confirmed; });
-    if (!anyConfirmed || !options.verify) {
-        for (Result &result : entryResults) {
-            if (result.confirmed)
+    const bool anySent =
+        std::any_of(entryResults.cbegin(), entryResults.cend(), [](const Result &r) { return r.sent; });
+    if (!anySent || !options.verify) {
+        for (int i = 0; i < entryResults.size(); ++i) {
+            Result &result = entryResults[i];
+            if (lateConflicts.contains(i))
+                result.outcome = Conflict, result.problem = lateConflicts.value(i);
+            else if (result.confirmed)
                 result.outcome = Applied;
         }
         finish();
         return;
     }
-    // As the window's re-scan: the gateways get time to take their new settings.
+    // As the window's re-scan: the gateways get time to take their new settings. Also after
+    // settings that were not confirmed, so that the report shows what the gateways now hold.
     stage = Waiting;
-    QTimer::singleShot(std::max<qint64>(0, lastAck + VerifyDelayMs - clock.elapsed()), this, [this] {
+    QTimer::singleShot(std::max<qint64>(0, lastActivity + VerifyDelayMs - clock.elapsed()), this, [this] {
+        if (stage != Waiting)
+            return;
         stage = Verifying;
+        for (const GatewayRecord *r : session.records())
+            answeredFirstSearch.insert(r->mac);
         session.search();
         disconnect(&waitTimer, nullptr, this, nullptr);
         connect(&waitTimer, &QTimer::timeout, this, &PlanRun::verified);
@@ -260,18 +284,37 @@ void PlanRun::verified()
     if (stage != Verifying)
         return;
     waitTimer.stop();
+    QHash<QString, QStringList> holders; // IP -> the MACs reporting it
+    for (const GatewayRecord *r : session.records())
+        holders[r->ip].append(r->mac);
     for (int i = 0; i < entryResults.size(); ++i) {
         Result &result = entryResults[i];
+        const SettingsPlan::Entry &entry = plan.entries().at(i);
         const GatewayRecord *now = session.record(result.current.mac);
         if (now) {
             result.reported = *now;
-            result.verified = true;
             result.conflict = session.isConflicting(now->ip);
+            result.reverified = true;
         }
-        if (!result.confirmed)
+        if (!result.sent)
             continue;
-        result.differences = now ? SettingsPlan::differences(plan.entries().at(i), *now) : QStringList();
-        result.outcome = now && result.differences.isEmpty() ? Applied : Mismatch;
+        if (result.confirmed) {
+            result.differences = now ? SettingsPlan::differences(entry, *now) : QStringList();
+            result.outcome = now && result.differences.isEmpty() ? Applied : Mismatch;
+        }
+        // Every address the plan gave against every gateway that answered, and the PC's.
+        const QString ip = SettingsPlan::givenAddress(entry, &result.current);
+        if (ip.isEmpty())
+            continue;
+        QStringList others = holders.value(ip);
+        others.removeAll(result.current.mac);
+        if (session.pcAddresses().contains(ip))
+            others.prepend(QStringLiteral("this PC"));
+        if (!others.isEmpty()) {
+            result.outcome = Conflict;
+            result.problem =
+                QStringLiteral("%1 is also the address of %2").arg(ip, others.join(QStringLiteral(", ")));
+        }
     }
     finish();
 }

@@ -6,28 +6,45 @@
 #include <QEventLoop>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 
 #include <functional>
 
 class GatewaySession;
 
-// Carries out a settings plan against the gateways with one search: each gateway's settings leave
-// through its own network as soon as it has answered, confirmations are matched by MAC while
-// others are still sent, and one verifying search follows two seconds after the last confirmation.
+// Carries out a settings plan against the gateways with one search: the plan is checked against
+// every gateway found once the answers settle, each gateway's settings then leave through its own
+// network, confirmations are matched by MAC while others are still sent, and every answer until
+// the search's end is checked again. One verifying search follows two seconds after the last
+// confirmation and checks every planned address against every gateway that answers it.
 class PlanRun : public QObject
 {
     Q_OBJECT
 
 public:
-    enum Outcome { Pending, Applied, Unchanged, NotFound, NotConfirmed, Mismatch, SendFailed, WouldChange, Refused };
+    // Refused: a check against a gateway that answered after the plan was checked stopped this
+    // entry's settings, or Options::refuse did. Conflict: sent, but its planned address is shared with another gateway or
+    // the PC. NotSent: the run was interrupted before its settings left.
+    enum Outcome {
+        Pending,
+        Applied,
+        Unchanged,
+        NotFound,
+        NotConfirmed,
+        Mismatch,
+        SendFailed,
+        WouldChange,
+        Refused,
+        Conflict,
+        NotSent
+    };
 
     struct Options
     {
-        int waitMs = 2000;    // how long a gateway may take to answer the search
+        int waitMs = 2000;    // how long the search listens; a gateway silent so long is not found
         int timeoutMs = 3000; // how long a gateway may take to confirm its settings
         bool verify = true;   // search again and compare
-        bool checkAll = true; // wait for the search to settle and check the plan against every gateway found
         bool dryRun = false;  // search and check; nothing is sent
         // Why a gateway that answered as current must not get its entry's settings (Refused), or
         // nothing; undo refuses gateways changed again since.
@@ -41,10 +58,12 @@ public:
         GatewayRecord reported;   // as it answers last
         bool conflict = false;    // its reported IP is shared with another gateway or the PC
         QStringList differences;  // mismatch: what it reports instead, as "key value"
+        QString problem;          // refused, conflict: why
         bool seen = false;        // answered the first search
+        bool sent = false;        // its settings left
+        bool reverified = false;  // answered the verifying search: reported is what it now holds
         bool awaitingAck = false; // settings sent, no confirmation yet
         bool confirmed = false;
-        bool verified = false; // reported is from the verifying search
     };
 
     // Replies collected after the last one before the plan is checked against every gateway found:
@@ -56,12 +75,15 @@ public:
 
     // Runs to the end. False when the plan was refused before anything was sent (refusal()).
     bool exec();
+    // Sends nothing more and ends the run; every entry keeps the outcome known so far, and those
+    // whose settings had not left are not-sent.
+    void interrupt();
+    bool wasInterrupted() const { return interrupted; }
     const QList<Result> &results() const { return entryResults; }
     const QList<SettingsPlan::Problem> &refusal() const { return problems; }
     bool recordLimitReached() const { return limitReached; }
     // The session's journal could not record settings; they were not sent, nor anything after.
     bool journalFailed() const { return journalFault; }
-    bool anythingSent() const { return anySent; }
 
     static QString outcomeName(Outcome outcome);
 
@@ -75,15 +97,17 @@ private:
     void recordsChanged(qsizetype firstIndex);
     void settled();
     void searchOver();
-    // checked: the whole plan was checked against the gateways found, this one among them.
-    void dispatch(int index, bool checked);
+    void dispatch(int index);
+    // The plan against every gateway found, after an answer that came once it was checked: an
+    // entry not sent yet is refused, one already sent is noted as a conflict.
+    void checkLate();
+    // Puts the settings for every gateway found that the plan changes on record at once.
+    bool recordIntents();
     void acknowledged(const QString &mac);
     void confirmationOverdue(int index);
     void maybeVerify();
     void verified();
     void finish();
-    bool checksPass(int index);
-    bool recordIntents();
 
     GatewaySession &session;
     const SettingsPlan &plan;
@@ -93,12 +117,13 @@ private:
     QList<SettingsPlan::Problem> problems;
     Stage stage = Searching;
     bool isSettled = false;
-    bool anySent = false;
-    bool journalFault = false;
     bool limitReached = false;
-    int unseen = 0;
+    bool interrupted = false;
+    bool journalFault = false;
     int awaitingAck = 0;
-    qint64 lastAck = 0;
+    qint64 lastActivity = 0;           // when the last settings left or the last confirmation came
+    QSet<QString> answeredFirstSearch; // the verifying search waits for these, up to waitMs
+    QHash<int, QString> lateConflicts; // sent entries that a later answer showed sharing an address
     QElapsedTimer clock;
     QTimer waitTimer;
     QTimer settleTimer;

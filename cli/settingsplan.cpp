@@ -46,6 +46,12 @@ QString carriedName(const QString &name)
     return QString::fromLatin1(GatewayFrame::sentName(name));
 }
 
+QString tooManyEntries()
+{
+    return QStringLiteral("the plan has more than %1 entries, the most a search keeps")
+        .arg(SettingsPlan::MaxEntries);
+}
+
 struct CsvRecord
 {
     int line = 0;
@@ -120,18 +126,16 @@ bool SettingsPlan::read(const QByteArray &input)
         fault = QStringLiteral("the plan is empty");
         return false;
     }
-    // Stateless: a sequence cut off at the end is an error too, not left pending.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder(data);
-    const bool control = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
-        return (c.unicode() < 0x20 && c != u'\n' && c != u'\r' && c != u'\t') || c.unicode() == 0x7F;
-    });
-    if (decoder.hasError() || control) {
+    if (data.contains('\0')) {
         fault = QStringLiteral("the plan holds binary data, not CSV or JSON text");
         return false;
     }
-    if (text.trimmed().isEmpty()) {
-        fault = QStringLiteral("the plan is empty");
+    // Stateless: a sequence cut off at the end is an error too, not left pending. Other control
+    // characters may be part of a host name that list wrote.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(data);
+    if (decoder.hasError()) {
+        fault = QStringLiteral("the plan is not UTF-8 text (Latin-1 or another encoding?); save it as UTF-8");
         return false;
     }
     const QChar first = text.trimmed().front();
@@ -139,9 +143,13 @@ bool SettingsPlan::read(const QByteArray &input)
     if (!(planFormat == Json ? readJson(data) : readCsv(text)))
         return false;
     if (planEntries.size() > MaxEntries) {
-        fault = QStringLiteral("the plan has more than %1 entries, the most a search keeps").arg(MaxEntries);
+        fault = tooManyEntries();
         planEntries.clear();
         found.clear();
+        return false;
+    }
+    if (planEntries.isEmpty() && found.isEmpty()) {
+        fault = QStringLiteral("the plan has no entries");
         return false;
     }
     checkDuplicates();
@@ -150,9 +158,14 @@ bool SettingsPlan::read(const QByteArray &input)
 
 bool SettingsPlan::readCsv(const QString &text)
 {
-    // RFC 4180, with the semicolon that spreadsheets in many languages write instead of the comma.
-    const qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
-    const QString headerLine = text.left(firstBreak);
+    // RFC 4180, with the semicolon that spreadsheets in many languages write instead of the comma;
+    // the header is the first line that is not blank.
+    QString headerLine;
+    for (qsizetype start = 0; start >= 0 && headerLine.trimmed().isEmpty();) {
+        const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        headerLine = text.mid(start, end < 0 ? -1 : end - start);
+        start = end < 0 ? end : end + 1;
+    }
     const QChar separator =
         !headerLine.contains(u',') && headerLine.contains(u';') ? QLatin1Char(';') : QLatin1Char(',');
     QList<CsvRecord> records;
@@ -177,7 +190,7 @@ bool SettingsPlan::readCsv(const QString &text)
         } else if (c == u'\n' || (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')) {
             if (c == u'\r')
                 continue;
-            if (record.fields.size() > 1 || !record.fields.first().isEmpty())
+            if (record.fields.size() > 1 || !record.fields.first().trimmed().isEmpty())
                 records.append(record);
             // Past the bound the rest cannot matter; read() refuses the plan.
             if (records.size() > MaxEntries + 1)
@@ -191,7 +204,7 @@ bool SettingsPlan::readCsv(const QString &text)
         fault = QStringLiteral("line %1: a quoted field is not closed").arg(record.line);
         return false;
     }
-    if (record.fields.size() > 1 || !record.fields.first().isEmpty())
+    if (record.fields.size() > 1 || !record.fields.first().trimmed().isEmpty())
         records.append(record);
 
     QStringList keys;
@@ -209,7 +222,10 @@ bool SettingsPlan::readCsv(const QString &text)
         QStringLiteral("mask"), QStringLiteral("gateway"),   QStringLiteral("dns"),
         QStringLiteral("dhcp"), QStringLiteral("interface"), QStringLiteral("conflict")};
     for (qsizetype k = 0; k < keys.size(); ++k) {
-        if (!known.contains(keys.at(k)))
+        if (keys.at(k).isEmpty())
+            problem(header, QStringLiteral("column %1").arg(k + 1),
+                    QStringLiteral("the header names no key here; a \"%1\" too many?").arg(separator));
+        else if (!known.contains(keys.at(k)))
             problem(header, keys.at(k), QStringLiteral("not a key of a plan"));
         else if (keys.indexOf(keys.at(k)) != k)
             problem(header, keys.at(k), QStringLiteral("the column appears twice"));
@@ -249,8 +265,11 @@ bool SettingsPlan::readJson(const QByteArray &data)
         return false;
     }
     const QJsonArray array = document.array();
-    if (array.size() > MaxEntries)
-        return true; // read() refuses it
+    if (array.size() > MaxEntries) {
+        fault = tooManyEntries();
+        return false;
+    }
+    const QList<QStringList> written = writtenKeys(data);
     for (qsizetype i = 0; i < array.size(); ++i) {
         Entry entry;
         entry.where = int(i);
@@ -263,6 +282,14 @@ bool SettingsPlan::readJson(const QByteArray &data)
         const QJsonObject object = array.at(i).toObject();
         if (!object.contains(QLatin1String("mac")))
             problem(e, QStringLiteral("mac"), QStringLiteral("no MAC address given"));
+        const QStringList keys = written.value(i);
+        for (qsizetype k = 0; k < keys.size(); ++k) {
+            if (keys.indexOf(keys.at(k)) < k && keys.indexOf(keys.at(k), k + 1) < 0)
+                problem(e, keys.at(k),
+                        keys.count(keys.at(k)) == 2
+                            ? QStringLiteral("the key appears twice")
+                            : QStringLiteral("the key appears %1 times").arg(keys.count(keys.at(k))));
+        }
         for (auto it = object.begin(); it != object.end(); ++it) {
             const QString key = it.key();
             if (key == QLatin1String("interface") || key == QLatin1String("conflict"))
@@ -276,6 +303,41 @@ bool SettingsPlan::readJson(const QByteArray &data)
         }
     }
     return true;
+}
+
+QList<QStringList> SettingsPlan::writtenKeys(const QByteArray &data)
+{
+    // The document is valid JSON by now: only strings, brackets and commas need telling apart.
+    QList<QStringList> out;
+    QByteArray open; // the brackets open at this point
+    qsizetype index = 0;
+    bool keyNext = false;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const char c = data.at(i);
+        if (c == '"') {
+            qsizetype end = i + 1;
+            while (end < data.size() && data.at(end) != '"')
+                end += data.at(end) == '\\' ? 2 : 1;
+            if (end >= data.size())
+                break;
+            if (keyNext) // decoded as JSON, so that "m\u0061c" is mac
+                out[index].append(
+                    QJsonDocument::fromJson('[' + data.mid(i, end + 1 - i) + ']').array().at(0).toString());
+            keyNext = false;
+            i = end;
+        } else if (c == '[' || c == '{') {
+            open.append(c);
+            keyNext = c == '{' && open.size() == 2;
+            if (keyNext && out.size() <= index)
+                out.resize(index + 1);
+        } else if (c == ']' || c == '}') {
+            open.chop(1);
+        } else if (c == ',') {
+            index += open.size() == 1;
+            keyNext = open == "[{";
+        }
+    }
+    return out;
 }
 
 void SettingsPlan::take(Entry &entry, const QString &key, const QString &value)
@@ -301,7 +363,7 @@ void SettingsPlan::take(Entry &entry, const QString &key, const QString &value)
     if (which == Dhcp)
         rule = checkDhcp(value, &entry.values.dhcp);
     else if (which == Name)
-        rule = checkName(value);
+        entry.nameRule = checkName(value);
     else
         rule = checkAddress(value, &(entry.values.*field(which)));
     if (which == Name)
@@ -354,40 +416,50 @@ QList<SettingsPlan::Problem> SettingsPlan::checkAgainst(const QList<GatewayRecor
     QHash<QString, const GatewayRecord *> byMac;
     for (const GatewayRecord *r : listed)
         byMac.insert(r->mac, r);
+    QSet<QString> inPlan;
+    for (const Entry &e : planEntries)
+        inPlan.insert(e.values.mac);
+    QHash<QString, QList<const GatewayRecord *>> holders; // IP -> the listed gateways outside the plan
+    for (const GatewayRecord *r : listed) {
+        if (!inPlan.contains(r->mac))
+            holders[r->ip].append(r);
+    }
+    const QString outside =
+        planFormat == Arguments ? QString() : QStringLiteral(", which is not in the plan");
     QList<Problem> out;
     QHash<QString, QList<int>> users; // IP -> the entries whose gateway would hold it without DHCP
+    QList<bool> takes(planEntries.size(), false); // the entry gives its gateway that address
     for (qsizetype i = 0; i < planEntries.size(); ++i) {
         const Entry &e = planEntries.at(i);
         const GatewayRecord *current = byMac.value(e.values.mac);
         const GatewayRecord after = current ? planned(e, *current) : e.values;
         const QString where = prefix(e);
-        if (current && !(after == *current) && !e.has(Name) &&
-            carriedName(current->gatewayName) != current->gatewayName)
+        if (current && e.has(Name) && !e.nameRule.isEmpty() && e.values.gatewayName != current->gatewayName)
+            out.append({int(i), QStringLiteral("%1name: \"%2\" is not valid: %3")
+                                    .arg(where, e.values.gatewayName, e.nameRule)});
+        else if (current && !(after == *current) && carriedName(after.gatewayName) != after.gatewayName)
             out.append(
                 {int(i), QStringLiteral("%1name: the gateway reports the host name \"%2\", longer than "
                                         "the %3 characters a settings frame carries; give a new one")
-                             .arg(where, current->gatewayName)
+                             .arg(where, after.gatewayName)
                              .arg(GatewayFrame::MaxSentNameLength)});
         if (after.dhcp || after.ip.isEmpty())
             continue;
         users[after.ip].append(int(i));
-        if (!e.has(Ip))
+        takes[i] = !givenAddress(e, current).isEmpty();
+        if (!takes[i])
             continue;
+        const QString ip = e.has(Ip) ? after.ip : after.ip + QStringLiteral(" (kept when DHCP goes off)");
         if (ownAddresses.contains(after.ip))
-            out.append({int(i), QStringLiteral("%1ip: %2 is an address of this PC").arg(where, after.ip)});
-        for (const GatewayRecord *r : listed) {
-            if (r->ip == after.ip && r->mac != e.values.mac &&
-                std::none_of(planEntries.cbegin(), planEntries.cend(),
-                             [r](const Entry &p) { return p.values.mac == r->mac; }))
-                out.append({int(i), QStringLiteral("%1ip: %2 is held by %3, which is not in the plan")
-                                        .arg(where, after.ip, r->mac)});
-        }
+            out.append({int(i), QStringLiteral("%1ip: %2 is an address of this PC").arg(where, ip)});
+        for (const GatewayRecord *r : holders.value(after.ip))
+            out.append({int(i), QStringLiteral("%1ip: %2 is held by %3%4").arg(where, ip, r->mac, outside)});
     }
     // Gateways that keep a shared address the plan does not touch are not the plan's doing.
     for (auto it = users.cbegin(); it != users.cend(); ++it) {
         const QList<int> &sharing = it.value();
-        if (sharing.size() < 2 || std::none_of(sharing.cbegin(), sharing.cend(),
-                                               [this](int i) { return planEntries.at(i).has(Ip); }))
+        if (sharing.size() < 2 ||
+            std::none_of(sharing.cbegin(), sharing.cend(), [&](int i) { return takes[i]; }))
             continue;
         for (int i : sharing.mid(1))
             out.append({i, QStringLiteral("%1ip: %2 would also be the address of the gateway at %3")
@@ -397,6 +469,16 @@ QList<SettingsPlan::Problem> SettingsPlan::checkAgainst(const QList<GatewayRecor
     std::stable_sort(out.begin(), out.end(),
                      [](const Problem &a, const Problem &b) { return a.entry < b.entry; });
     return out;
+}
+
+QString SettingsPlan::givenAddress(const Entry &entry, const GatewayRecord *current)
+{
+    const GatewayRecord after = current ? planned(entry, *current) : entry.values;
+    if (after.dhcp || after.ip.isEmpty())
+        return QString();
+    // An address kept when DHCP goes off becomes the gateway's fixed one: given like a new one.
+    const bool moved = entry.has(Ip) && (!current || current->ip != after.ip);
+    return moved || (current && current->dhcp) ? after.ip : QString();
 }
 
 GatewayRecord SettingsPlan::planned(const Entry &entry, const GatewayRecord &current)

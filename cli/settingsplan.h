@@ -28,6 +28,9 @@ public:
         int where = 0;        // CSV: line of the file, from 1; JSON: index in the array, from 0
         int given = 0;        // the Keys with a value
         GatewayRecord values; // mac always; the other fields where given
+        // The host-name rule the given name breaks, if any: held against it only when the name is
+        // not the one the gateway reports (checkAgainst()), so that list's output can be applied.
+        QString nameRule;
         bool has(Key key) const { return (given & key) != 0; }
     };
 
@@ -52,12 +55,16 @@ public:
     Format format() const { return planFormat; }
 
     // The checks that need the search: two entries giving one IP to two gateways without DHCP, an
-    // IP held by a listed gateway outside the plan or by the PC, a host name the gateway reports
-    // that a settings frame cannot carry although it would be sent. Gateways not listed are taken
-    // as the plan gives them.
+    // IP given (givenAddress()) that a listed gateway outside the plan or the PC holds, a host name
+    // that a settings frame cannot carry although it would be sent, a new host name that breaks the
+    // rule. Gateways not listed are taken as the plan gives them.
     QList<Problem> checkAgainst(const QList<GatewayRecord *> &listed,
                                 const QSet<QString> &ownAddresses) const;
 
+    // The address the entry gives its gateway (current: as found, or null) to hold without DHCP: a
+    // new one, or the one it keeps as DHCP goes off. Empty when the entry gives none: an address a
+    // gateway keeps, shared or not, is not the plan's doing.
+    static QString givenAddress(const Entry &entry, const GatewayRecord *current);
     // The gateway's values with the entry's given ones in their place.
     static GatewayRecord planned(const Entry &entry, const GatewayRecord &current);
     // What the gateway reports that differs from the entry, as "key value"; with DHCP on only the
@@ -79,6 +86,8 @@ public:
 private:
     bool readCsv(const QString &text);
     bool readJson(const QByteArray &data);
+    // Each entry's keys in the order written: QJsonDocument keeps only the last of a repeated one.
+    static QList<QStringList> writtenKeys(const QByteArray &data);
     // Takes one value; a problem is noted against the entry being read.
     void take(Entry &entry, const QString &key, const QString &value);
     void problem(const Entry &entry, const QString &key, const QString &text);

@@ -5,9 +5,9 @@
 
 namespace Localisation {
 
-QStringList translationFolderListing()
+QStringList translationFolderListing(const QString &base)
 {
-    QDir folder = QDir::current();
+    QDir folder = base.isEmpty() ? QDir::current() : QDir(base);
     (void)folder.cd(QString::fromLatin1(TranslationFolder));
     return folder.entryList(QDir::Files, QDir::NoSort);
 }
@@ -18,9 +18,11 @@ QString localeCode(const QString &systemLocaleName)
     return language + QLatin1Char('_') + language.toUpper();
 }
 
-bool loadTranslation(QTranslator &translator, const QStringList &listing, const QString &localeCode)
+bool loadTranslation(QTranslator &translator, const QStringList &listing, const QString &localeCode,
+                     const QString &base)
 {
-    const QString folder = QString::fromLatin1(TranslationFolder);
+    const QString folder =
+        (base.isEmpty() ? QString() : base + QLatin1Char('/')) + QString::fromLatin1(TranslationFolder);
     if (listing.size() == 1)
         return translator.load(listing.first(), folder);
     if (translator.load(QStringLiteral("finder_") + localeCode, folder))
