@@ -111,13 +111,13 @@ private:
     PushButton *searchButton = nullptr;
     int rescanTimerId = 0;
     int rescanTicks = 0;
-    GatewaySession *gatewaySession = nullptr; // the records and the acknowledgement state
+    GatewaySession *gatewaySession = nullptr;     // the records and the acknowledgement state
     std::unique_ptr<ChangeJournal> changeJournal; // every settings frame sent is recorded there first
-    QUdpSocket *udpSocket = nullptr;          // the session's socket
-    QTimer *ackTimer = nullptr;               // runs while a confirmation is awaited
-    QTimer *findTimer = nullptr;              // runs while the gateway of the settings is searched for
-    QTimer *verifyTimer = nullptr;            // runs from the last re-scan until the changed gateway answers
-    GatewayRecord sentValues;                 // the settings last committed, sent or about to be sent
-    GatewayRecord confirmedValues;            // the settings last acknowledged
-    bool verifying = false;                   // the last re-scan's reply is compared with confirmedValues
+    QUdpSocket *udpSocket = nullptr;              // the session's socket
+    QTimer *ackTimer = nullptr;                   // runs while a confirmation is awaited
+    QTimer *findTimer = nullptr;                  // runs while the gateway of the settings is searched for
+    QTimer *verifyTimer = nullptr; // runs from the last re-scan until the changed gateway answers
+    GatewayRecord sentValues;      // the settings last committed, sent or about to be sent
+    GatewayRecord confirmedValues; // the settings last acknowledged
+    bool verifying = false;        // the last re-scan's reply is compared with confirmedValues
 };

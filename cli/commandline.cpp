@@ -116,7 +116,8 @@ void warnUnreachable(const GatewayRecord &values, const QList<NetworkInterfaces:
         return;
     if (said)
         said->insert(values.mac + network);
-    error(QStringLiteral("%1 %2: not reachable from this PC: no interface in %3").arg(values.mac, values.ip, network));
+    error(QStringLiteral("%1 %2: not reachable from this PC: no interface in %3")
+              .arg(values.mac, values.ip, network));
 }
 
 // The planned values of the gateways that got settings or would get them, and what each reports.
@@ -138,9 +139,11 @@ void recordOutcomes(ChangeJournal &journal, const QList<PlanRun::Result> &result
 {
     QList<ChangeJournal::Outcome> outcomes;
     for (const PlanRun::Result &r : results)
-        outcomes.append({r.current.mac, PlanRun::outcomeName(r.outcome), r.reverified ? &r.reported : nullptr});
+        outcomes.append(
+            {r.current.mac, PlanRun::outcomeName(r.outcome), r.reverified ? &r.reported : nullptr});
     if (!journal.recordOutcomes(outcomes))
-        error(QStringLiteral("the outcomes could not be recorded in the change journal: %1").arg(journal.error()));
+        error(QStringLiteral("the outcomes could not be recorded in the change journal: %1")
+                  .arg(journal.error()));
 }
 
 int journalFailure(const ChangeJournal &journal, bool anythingSent)
@@ -591,7 +594,8 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
         // Entries made by undo have no line to name: their gateway is named instead.
         for (const SettingsPlan::Problem &problem : run.refusal())
             error(plan.format() == SettingsPlan::Arguments && problem.entry >= 0
-                      ? QStringLiteral("%1: %2: %3").arg(where, plan.entries().at(problem.entry).values.mac, problem.text)
+                      ? QStringLiteral("%1: %2: %3")
+                            .arg(where, plan.entries().at(problem.entry).values.mac, problem.text)
                       : QStringLiteral("%1: %2").arg(where, problem.text));
         error(QStringLiteral("the plan was refused; nothing was sent"));
         return UsageError;
@@ -669,6 +673,35 @@ void appendSettingsJson(QByteArray &out, const char *key, const GatewayRecord &r
     out.append(r.dhcp ? ",\"dhcp\":true}" : ",\"dhcp\":false}");
 }
 
+// A change's JSON object up to its outcome: the intent's values and what changed.
+QByteArray intentJson(const JournalRecord &r, const QStringList &changed)
+{
+    QByteArray head;
+    head.reserve(640);
+    const std::pair<const char *, const QString *> texts[] = {{"{\"id\":", &r.id},
+                                                              {",\"time\":", &r.time},
+                                                              {",\"user\":", &r.user},
+                                                              {",\"host\":", &r.host},
+                                                              {",\"version\":", &r.version},
+                                                              {",\"source\":", &r.source},
+                                                              {",\"interface\":", &r.interfaceName},
+                                                              {",\"mac\":", &r.mac}};
+    for (const auto &[prefix, value] : texts) {
+        head.append(prefix);
+        appendJsonString(head, *value);
+    }
+    appendSettingsJson(head, "before", r.before);
+    appendSettingsJson(head, "sent", r.sent);
+    head.append(",\"changes\":[");
+    for (qsizetype i = 0; i < changed.size(); ++i) {
+        if (i)
+            head.append(',');
+        appendJsonString(head, changed.at(i));
+    }
+    head.append("],");
+    return head;
+}
+
 // "2026-12-01" or "2026-12-01T14:30" in local time, or with a zone; as the journal writes times.
 QString sinceText(const QString &text)
 {
@@ -692,8 +725,8 @@ int CommandLine::history(QCommandLineParser &parser, const QStringList &argument
                                  QStringLiteral("history"));
     const QCommandLineOption journalFile = journalOption();
     const QCommandLineOption formatOption = outputFormatOption();
-    const QCommandLineOption macOption(QStringLiteral("mac"), QStringLiteral("Only the changes of this gateway."),
-                                       QStringLiteral("MAC"));
+    const QCommandLineOption macOption(
+        QStringLiteral("mac"), QStringLiteral("Only the changes of this gateway."), QStringLiteral("MAC"));
     const QCommandLineOption sinceOption(
         QStringLiteral("since"),
         QStringLiteral("Only the changes from this time on: 2026-12-01 or 2026-12-01T14:30, local time "
@@ -706,12 +739,14 @@ int CommandLine::history(QCommandLineParser &parser, const QStringList &argument
     const QString format = parser.value(formatOption);
     if (!isOutputFormat(format))
         return usageError(parser, QStringLiteral("--format must be table, csv or json"));
-    const QString mac = parser.isSet(macOption) ? SettingsPlan::normalisedMac(parser.value(macOption)) : QString();
+    const QString mac =
+        parser.isSet(macOption) ? SettingsPlan::normalisedMac(parser.value(macOption)) : QString();
     if (parser.isSet(macOption) && mac.isEmpty())
         return usageError(parser, QStringLiteral("\"%1\" is not a MAC address").arg(parser.value(macOption)));
     const QString since = parser.isSet(sinceOption) ? sinceText(parser.value(sinceOption)) : QString();
     if (parser.isSet(sinceOption) && since.isEmpty())
-        return usageError(parser, QStringLiteral("--since: \"%1\" is not a date").arg(parser.value(sinceOption)));
+        return usageError(parser,
+                          QStringLiteral("--since: \"%1\" is not a date").arg(parser.value(sinceOption)));
 
     // Records are taken as they are read: a table keeps only its rows, JSON the changes' objects.
     const bool json = format == QLatin1String("json");
@@ -732,59 +767,38 @@ int CommandLine::history(QCommandLineParser &parser, const QStringList &argument
     QStringList warnings;
     QString why;
     const ChangeJournal journal(parser.value(journalFile));
-    const bool read = journal
-                          .read(
-                              [&](JournalRecord &&r) {
-                                  const QString key = r.id + QLatin1Char(' ') + r.mac;
-                                  if (r.kind == JournalRecord::Outcome) {
-                                      const auto it = byKey.constFind(key);
-                                      if (it == byKey.cend())
-                                          return;
-                                      if (!json) {
-                                          rows[*it][6] = r.outcome;
-                                          return;
-                                      }
-                                      objects[*it].outcome = r.outcome;
-                                      objects[*it].hasReported = r.hasReported;
-                                      objects[*it].reported = r.reported;
-                                      return;
-                                  }
-                                  if ((!mac.isEmpty() && r.mac != mac) || (!since.isEmpty() && r.time < since))
-                                      return;
-                                  // No outcome on record: the program ended between the send and the outcome.
-                                  const QString unknown = QStringLiteral("unknown");
-                                  const QStringList changed = SettingsPlan::changes(r.before, r.sent);
-                                  byKey.insert(key, json ? objects.size() : rows.size());
-                                  if (!json) {
-                                      rows.append({r.id, r.time, r.user, r.source, r.mac,
-                                                   changed.join(QStringLiteral(", ")), unknown});
-                                      if (format == QLatin1String("csv"))
-                                          rows.last() << r.host << r.interfaceName;
-                                      return;
-                                  }
-                                  QByteArray head;
-                                  head.reserve(640);
-                                  const std::pair<const char *, const QString *> texts[] = {
-                                      {"{\"id\":", &r.id},           {",\"time\":", &r.time},
-                                      {",\"user\":", &r.user},       {",\"host\":", &r.host},
-                                      {",\"version\":", &r.version}, {",\"source\":", &r.source},
-                                      {",\"interface\":", &r.interfaceName}, {",\"mac\":", &r.mac}};
-                                  for (const auto &[prefix, value] : texts) {
-                                      head.append(prefix);
-                                      appendJsonString(head, *value);
-                                  }
-                                  appendSettingsJson(head, "before", r.before);
-                                  appendSettingsJson(head, "sent", r.sent);
-                                  head.append(",\"changes\":[");
-                                  for (qsizetype i = 0; i < changed.size(); ++i) {
-                                      if (i)
-                                          head.append(',');
-                                      appendJsonString(head, changed.at(i));
-                                  }
-                                  head.append("],");
-                                  objects.append({head, unknown, false, {}});
-                              },
-                              &warnings, &why);
+    const bool read = journal.read(
+        [&](JournalRecord &&r) {
+            const QString key = r.id + QLatin1Char(' ') + r.mac;
+            if (r.kind == JournalRecord::Outcome) {
+                const auto it = byKey.constFind(key);
+                if (it == byKey.cend())
+                    return;
+                if (!json) {
+                    rows[*it][6] = r.outcome;
+                    return;
+                }
+                objects[*it].outcome = r.outcome;
+                objects[*it].hasReported = r.hasReported;
+                objects[*it].reported = r.reported;
+                return;
+            }
+            if ((!mac.isEmpty() && r.mac != mac) || (!since.isEmpty() && r.time < since))
+                return;
+            // No outcome on record: the program ended between the send and the outcome.
+            const QString unknown = QStringLiteral("unknown");
+            const QStringList changed = SettingsPlan::changes(r.before, r.sent);
+            byKey.insert(key, json ? objects.size() : rows.size());
+            if (!json) {
+                rows.append(
+                    {r.id, r.time, r.user, r.source, r.mac, changed.join(QStringLiteral(", ")), unknown});
+                if (format == QLatin1String("csv"))
+                    rows.last() << r.host << r.interfaceName;
+                return;
+            }
+            objects.append({intentJson(r, changed), unknown, false, {}});
+        },
+        &warnings, &why);
     for (const QString &warning : std::as_const(warnings))
         error(warning);
     if (!read) {
@@ -805,7 +819,8 @@ int CommandLine::history(QCommandLineParser &parser, const QStringList &argument
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
         std::fflush(stdout);
     } else {
-        print(stdout, format == QLatin1String("csv") ? GatewayTable::csvRows(rows) : GatewayTable::textTable(rows));
+        print(stdout,
+              format == QLatin1String("csv") ? GatewayTable::csvRows(rows) : GatewayTable::textTable(rows));
     }
     return Success;
 }
@@ -817,13 +832,15 @@ int CommandLine::undo(QCommandLineParser &parser, const QStringList &arguments)
                                  QStringLiteral("Put back what one change (a run of set, apply or undo, or "
                                                 "one change in the window) changed, as apply does."),
                                  QStringLiteral("undo"));
-    parser.addPositionalArgument(QStringLiteral("ID"), QStringLiteral("The change's id, as history lists it."),
+    parser.addPositionalArgument(QStringLiteral("ID"),
+                                 QStringLiteral("The change's id, as history lists it."),
                                  QStringLiteral("ID|--last"));
     const QCommandLineOption lastOption(QStringLiteral("last"), QStringLiteral("Undo the newest change."));
     const QCommandLineOption forceOption(
         QStringLiteral("force"), QStringLiteral("Undo also on gateways that were changed again since."));
-    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
-                                          QStringLiteral("Search and check, print what would change, send nothing."));
+    const QCommandLineOption dryRunOption(
+        QStringLiteral("dry-run"),
+        QStringLiteral("Search and check, print what would change, send nothing."));
     const QCommandLineOption waitOption(
         QStringLiteral("wait"),
         QStringLiteral("A gateway that has not answered within MS milliseconds is not-found (default %1).")
@@ -835,7 +852,8 @@ int CommandLine::undo(QCommandLineParser &parser, const QStringList &arguments)
         QStringLiteral("MS"), QString::number(DefaultTimeoutMs));
     const QCommandLineOption formatOption = outputFormatOption();
     const QCommandLineOption journalFile = journalOption();
-    parser.addOptions({lastOption, forceOption, dryRunOption, waitOption, timeoutOption, formatOption, journalFile});
+    parser.addOptions(
+        {lastOption, forceOption, dryRunOption, waitOption, timeoutOption, formatOption, journalFile});
     (void)parser.parse(arguments); // whether --last takes the place of the id
     int code = UsageError;
     if (!parseCommand(parser, arguments, parser.isSet(lastOption) ? 1 : 2, &code))
@@ -911,7 +929,8 @@ int CommandLine::undo(QCommandLineParser &parser, const QStringList &arguments)
         for (const SettingsPlan::Key key : {SettingsPlan::Name, SettingsPlan::Ip, SettingsPlan::Mask,
                                             SettingsPlan::Gateway, SettingsPlan::Dns, SettingsPlan::Dhcp}) {
             const QString name = SettingsPlan::keyName(key) + QLatin1Char(' ');
-            if (std::any_of(changed.cbegin(), changed.cend(), [&name](const QString &c) { return c.startsWith(name); }))
+            if (std::any_of(changed.cbegin(), changed.cend(),
+                            [&name](const QString &c) { return c.startsWith(name); }))
                 entry.given |= key;
         }
         entry.where = int(entries.size());
@@ -927,8 +946,8 @@ int CommandLine::undo(QCommandLineParser &parser, const QStringList &arguments)
                     .arg(u.laterId, u.laterTime);
             SettingsPlan::Entry expected;
             expected.values = u.expected;
-            expected.given = SettingsPlan::Name | SettingsPlan::Ip | SettingsPlan::Mask | SettingsPlan::Gateway |
-                             SettingsPlan::Dns | SettingsPlan::Dhcp;
+            expected.given = SettingsPlan::Name | SettingsPlan::Ip | SettingsPlan::Mask |
+                             SettingsPlan::Gateway | SettingsPlan::Dns | SettingsPlan::Dhcp;
             const QStringList differences = SettingsPlan::differences(expected, current);
             if (differences.isEmpty())
                 return QString();

@@ -24,8 +24,8 @@ class PlanRun : public QObject
 
 public:
     // Refused: a check against a gateway that answered after the plan was checked stopped this
-    // entry's settings, or Options::refuse did. Conflict: sent, but its planned address is shared with another gateway or
-    // the PC. NotSent: the run was interrupted before its settings left.
+    // entry's settings, or Options::refuse did. Conflict: sent, but its planned address is shared with
+    // another gateway or the PC. NotSent: the run was interrupted before its settings left.
     enum Outcome {
         Pending,
         Applied,

@@ -13,8 +13,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <fcntl.h>
+#include <memory>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -79,10 +79,9 @@ bool writeWhole(int fd, const QByteArray &data)
 
 ChangeJournal::ChangeJournal(const QString &fileOption, qint64 maxBytes)
     : filePath(fileOption.isEmpty() ? defaultPath() : fileOption), maxBytes(maxBytes),
-      makeFolder(fileOption.isEmpty() && qEnvironmentVariableIsEmpty(EnvironmentVariable)),
-      user(loginName()), host(QSysInfo::machineHostName())
-{
-}
+      makeFolder(fileOption.isEmpty() && qEnvironmentVariableIsEmpty(EnvironmentVariable)), user(loginName()),
+      host(QSysInfo::machineHostName())
+{}
 
 QString ChangeJournal::defaultPath()
 {
@@ -245,7 +244,8 @@ bool ChangeJournal::read(const std::function<void(JournalRecord &&)> &visit, QSt
             if (JournalRecord::fromLine(line, &record))
                 visit(std::move(record));
             else if (!line.trimmed().isEmpty())
-                warnings->append(QStringLiteral("%1 line %2: damaged record skipped").arg(name).arg(lineNumber));
+                warnings->append(
+                    QStringLiteral("%1 line %2: damaged record skipped").arg(name).arg(lineNumber));
         }
     }
     return true;

@@ -60,7 +60,8 @@ public:
     Contents read() const;
     // The same, handing each record to visit as it is read, oldest first, instead of keeping them.
     // False when the journal cannot be read (*error says why).
-    bool read(const std::function<void(JournalRecord &&)> &visit, QStringList *warnings, QString *error) const;
+    bool read(const std::function<void(JournalRecord &&)> &visit, QStringList *warnings,
+              QString *error) const;
 
 private:
     JournalRecord started(JournalRecord::Kind kind, const QString &mac, const QString &interfaceName) const;

@@ -37,15 +37,16 @@ bool readSettings(const QJsonValue &value, const QString &mac, GatewayRecord *ou
 
 QByteArray JournalRecord::toLine() const
 {
-    QJsonObject o{{QStringLiteral("time"), time},
-                  {QStringLiteral("kind"), kind == Intent ? QStringLiteral("intent") : QStringLiteral("outcome")},
-                  {QStringLiteral("id"), id},
-                  {QStringLiteral("source"), source},
-                  {QStringLiteral("user"), user},
-                  {QStringLiteral("host"), host},
-                  {QStringLiteral("version"), version},
-                  {QStringLiteral("interface"), interfaceName},
-                  {QStringLiteral("mac"), mac}};
+    QJsonObject o{
+        {QStringLiteral("time"), time},
+        {QStringLiteral("kind"), kind == Intent ? QStringLiteral("intent") : QStringLiteral("outcome")},
+        {QStringLiteral("id"), id},
+        {QStringLiteral("source"), source},
+        {QStringLiteral("user"), user},
+        {QStringLiteral("host"), host},
+        {QStringLiteral("version"), version},
+        {QStringLiteral("interface"), interfaceName},
+        {QStringLiteral("mac"), mac}};
     if (kind == Intent) {
         o.insert(QStringLiteral("before"), settingsObject(before));
         o.insert(QStringLiteral("sent"), settingsObject(sent));
@@ -90,9 +91,9 @@ public:
                              : k == "mac"       ? &r->mac
                              : k == "outcome"   ? &r->outcome
                                                 : nullptr;
-            if (field ? !text(field)
-                : k == "before" ? !(before = settings(&r->before, &dhcpBefore))
-                : k == "sent"   ? !(sent = settings(&r->sent, &dhcpSent))
+            if (field             ? !text(field)
+                : k == "before"   ? !(before = settings(&r->before, &dhcpBefore))
+                : k == "sent"     ? !(sent = settings(&r->sent, &dhcpSent))
                 : k == "reported" ? !(r->hasReported = settings(&r->reported, &dhcpReported))
                                   : true)
                 return false;

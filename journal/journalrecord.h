@@ -13,8 +13,8 @@ struct JournalRecord
     enum Kind { Intent, Outcome };
 
     Kind kind = Intent;
-    QString time; // UTC, ISO 8601 with milliseconds: "2026-12-08T10:52:32.123Z"
-    QString id;   // shared by every record of one run, or one change in the window
+    QString time;   // UTC, ISO 8601 with milliseconds: "2026-12-08T10:52:32.123Z"
+    QString id;     // shared by every record of one run, or one change in the window
     QString source; // "window", "set", "apply FILE", "undo ID"
     QString user;
     QString host;

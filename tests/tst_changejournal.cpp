@@ -22,14 +22,22 @@ void TestChangeJournal::recordsRotationAndDamage()
     const QString path = dir.filePath("changes.jsonl");
     ChangeJournal journal(path, 4000);
     // A host name is whatever the network sends: a backslash, a newline and a control character survive.
-    const GatewayRecord before{0, "a\\b\n\x1b[2J", "00:1A:2B:3C:4D:5E", "10.0.0.1", "255.255.255.0",
-                               "10.0.0.254", "10.0.0.253", false, 3};
+    const GatewayRecord before{0,
+                               "a\\b\n\x1b[2J",
+                               "00:1A:2B:3C:4D:5E",
+                               "10.0.0.1",
+                               "255.255.255.0",
+                               "10.0.0.254",
+                               "10.0.0.253",
+                               false,
+                               3};
     GatewayRecord sent = before;
     sent.ip = "10.0.0.2";
     sent.dhcp = true;
     const QString first = journal.startRun("apply plan.csv");
     QVERIFY(journal.recordIntents({{before, sent, "eth0"}}));
-    QVERIFY(journal.recordOutcomes({{before.mac, "applied", &sent}, {"00:00:00:00:00:01", "applied", nullptr}}));
+    QVERIFY(
+        journal.recordOutcomes({{before.mac, "applied", &sent}, {"00:00:00:00:00:01", "applied", nullptr}}));
 
     // A write cut short, then a line that is no record: skipped with a warning each; the next
     // record still begins a line of its own.
@@ -49,7 +57,8 @@ void TestChangeJournal::recordsRotationAndDamage()
     QCOMPARE(intent.id, first);
     QCOMPARE(intent.source, "apply plan.csv");
     QCOMPARE(intent.kind, JournalRecord::Intent);
-    QVERIFY(intent.before.gatewayName == before.gatewayName && intent.sent.ip == "10.0.0.2" && intent.sent.dhcp);
+    QVERIFY(intent.before.gatewayName == before.gatewayName && intent.sent.ip == "10.0.0.2" &&
+            intent.sent.dhcp);
     QVERIFY(outcome.kind == JournalRecord::Outcome && outcome.id == first && outcome.outcome == "applied");
     QVERIFY(outcome.hasReported && outcome.reported.ip == "10.0.0.2" && outcome.interfaceName == "eth0");
     QCOMPARE(outcome.reported.gatewayName, before.gatewayName);

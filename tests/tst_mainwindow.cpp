@@ -303,7 +303,8 @@ void TestMainWindow::settingsGoWhereMeant()
     QCOMPARE(messages(window).at(1),
              QStringList({"Das Gateway meldet andere Werte als gesendet:", "DHCP: aus statt an"}));
     // On record before it left, and its outcome after the last re-scan.
-    const QList<JournalRecord> records = ChangeJournal(qEnvironmentVariable("GATEWAY_FINDER_JOURNAL")).read().records;
+    const QList<JournalRecord> records =
+        ChangeJournal(qEnvironmentVariable("GATEWAY_FINDER_JOURNAL")).read().records;
     QVERIFY(records.size() >= 2);
     const JournalRecord &intent = records.at(records.size() - 2), &outcome = records.last();
     QVERIFY(intent.source == "window" && intent.mac == a1 && !intent.before.dhcp && intent.sent.dhcp);

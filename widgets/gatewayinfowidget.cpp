@@ -191,7 +191,8 @@ QString GatewayInfoWidget::unreachableText() const
 {
     return m_unreachableNetwork.isEmpty()
                ? QString()
-               : tr("Von diesem PC aus nicht erreichbar: keine Schnittstelle im Netz %1").arg(m_unreachableNetwork);
+               : tr("Von diesem PC aus nicht erreichbar: keine Schnittstelle im Netz %1")
+                     .arg(m_unreachableNetwork);
 }
 
 void GatewayInfoWidget::setCurrent(bool current)
