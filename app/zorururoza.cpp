@@ -1,9 +1,11 @@
 #include "zorururoza.h"
 
+#include "journal/changejournal.h"
 #include "lineedit/clineedit.h"
 #include "protocol/addresstext.h"
 #include "protocol/gatewayframe.h"
 #include "protocol/gatewaysession.h"
+#include "protocol/reachability.h"
 #include "widgets/accessiblefactory.h"
 #include "widgets/checkbox.h"
 #include "widgets/gatewayinfowidget.h"
@@ -96,6 +98,8 @@ ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
 
     // An exclusive bind: a second finder, or any other program on the gateway port, makes it fail.
     gatewaySession = new GatewaySession(this);
+    changeJournal = std::make_unique<ChangeJournal>();
+    gatewaySession->setJournal(changeJournal.get());
     udpSocket = gatewaySession->socket();
     connect(gatewaySession, &GatewaySession::recordsChanged, this, &ZORURuroza::recordsChanged);
     connect(gatewaySession, &GatewaySession::acknowledged, this, &ZORURuroza::acknowledgeSettings);
@@ -106,7 +110,10 @@ ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
     connect(udpSocket, &QUdpSocket::readyRead, this, &ZORURuroza::readFromNetwork);
 }
 
-ZORURuroza::~ZORURuroza() = default;
+ZORURuroza::~ZORURuroza()
+{
+    gatewaySession->setJournal(nullptr);
+}
 
 const QList<GatewayRecord *> &ZORURuroza::records() const
 {
@@ -344,8 +351,11 @@ void ZORURuroza::updateConflictMarks()
         ++added[row->ip()];
     }
     for (GatewayInfoWidget *row : std::as_const(gatewayRows)) {
-        if (!row->isHidden())
-            row->setConflict(gatewaySession->isConflicting(row->ip(), added.value(row->ip())));
+        if (row->isHidden())
+            continue;
+        row->setConflict(gatewaySession->isConflicting(row->ip(), added.value(row->ip())));
+        row->setUnreachableNetwork(Reachability::unreachableNetwork(row->ip(), row->subnet(), row->dhcp(),
+                                                                    gatewaySession->pcNetworks()));
     }
 }
 
@@ -431,6 +441,7 @@ void ZORURuroza::sendGatewaySettings()
     std::printf("Name des Gateways: %s\n", GatewayFrame::sentName(values.gatewayName).constData());
     std::fflush(stdout);
     sentValues = values;
+    changeJournal->startRun(QStringLiteral("window"));
     // New settings take the place of the last confirmed ones: those are no longer compared.
     confirmedValues = GatewayRecord();
     verifying = false;
@@ -453,8 +464,16 @@ void ZORURuroza::sendGatewaySettings()
 void ZORURuroza::deliverSettings()
 {
     findTimer->stop();
-    if (gatewaySession->sendSettings(sentValues) < 0) {
+    const qint64 sent = gatewaySession->sendSettings(sentValues);
+    if (sent == GatewaySession::NotRecorded) {
         ackTimer->stop();
+        showMessage({tr("Das Änderungsprotokoll konnte nicht geschrieben werden."),
+                     tr("Die Einstellungen wurden nicht gesendet.")});
+        return;
+    }
+    if (sent < 0) {
+        ackTimer->stop();
+        recordOutcome(QStringLiteral("send-failed"));
         showMessage({tr("Die Einstellungen konnten nicht gesendet werden."),
                      tr("Bitte erneut suchen und die Werte prüfen.")});
         return;
@@ -495,6 +514,7 @@ void ZORURuroza::verifySettings()
         compare(tr("Gateway"), now->gateway, asSent(confirmedValues.gateway));
         compare(tr("Nameserver"), now->nameserver, asSent(confirmedValues.nameserver));
     }
+    recordOutcome(lines.isEmpty() ? QStringLiteral("applied") : QStringLiteral("mismatch"), now);
     if (lines.isEmpty())
         return;
     lines.prepend(tr("Das Gateway meldet andere Werte als gesendet:"));
@@ -504,6 +524,7 @@ void ZORURuroza::verifySettings()
 void ZORURuroza::reportSilenceAfterChange()
 {
     verifying = false;
+    recordOutcome(QStringLiteral("mismatch"));
     showMessage({tr("Das Gateway antwortet nach der Änderung nicht mehr."),
                  tr("Bitte erneut suchen und die Werte prüfen.")});
 }
@@ -523,8 +544,15 @@ void ZORURuroza::acknowledgeSettings()
 // The confirmation may still come: it is taken as long as no search has started.
 void ZORURuroza::reportMissingAck()
 {
+    recordOutcome(QStringLiteral("not-confirmed"));
     showMessage({tr("Das Gateway hat die Einstellungen nicht bestätigt."),
                  tr("Bitte erneut suchen und die Werte prüfen.")});
+}
+
+void ZORURuroza::recordOutcome(const QString &outcome, const GatewayRecord *reported)
+{
+    // The change is on record already; an outcome that cannot be written leaves it without one.
+    (void)changeJournal->recordOutcomes({{sentValues.mac, outcome, reported}});
 }
 
 void ZORURuroza::slotClose()

@@ -6,6 +6,9 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <memory>
+
+class ChangeJournal;
 class GatewayInfoWidget;
 class GatewayList;
 class PushButton;
@@ -91,6 +94,8 @@ private:
     void reportGatewayNotFound();
     void verifySettings();
     void reportSilenceAfterChange();
+    // The outcome of the change last sent, for the change journal.
+    void recordOutcome(const QString &outcome, const GatewayRecord *reported = nullptr);
     void updateConflictMarks();
     void moveEditingToRecordOrder(GatewayInfoWidget *edited);
     void sendCommand(const char *command);
@@ -106,12 +111,13 @@ private:
     PushButton *searchButton = nullptr;
     int rescanTimerId = 0;
     int rescanTicks = 0;
-    GatewaySession *gatewaySession = nullptr; // the records and the acknowledgement state
-    QUdpSocket *udpSocket = nullptr;          // the session's socket
-    QTimer *ackTimer = nullptr;               // runs while a confirmation is awaited
-    QTimer *findTimer = nullptr;              // runs while the gateway of the settings is searched for
-    QTimer *verifyTimer = nullptr;            // runs from the last re-scan until the changed gateway answers
-    GatewayRecord sentValues;                 // the settings last committed, sent or about to be sent
-    GatewayRecord confirmedValues;            // the settings last acknowledged
-    bool verifying = false;                   // the last re-scan's reply is compared with confirmedValues
+    GatewaySession *gatewaySession = nullptr;     // the records and the acknowledgement state
+    std::unique_ptr<ChangeJournal> changeJournal; // every settings frame sent is recorded there first
+    QUdpSocket *udpSocket = nullptr;              // the session's socket
+    QTimer *ackTimer = nullptr;                   // runs while a confirmation is awaited
+    QTimer *findTimer = nullptr;                  // runs while the gateway of the settings is searched for
+    QTimer *verifyTimer = nullptr; // runs from the last re-scan until the changed gateway answers
+    GatewayRecord sentValues;      // the settings last committed, sent or about to be sent
+    GatewayRecord confirmedValues; // the settings last acknowledged
+    bool verifying = false;        // the last re-scan's reply is compared with confirmedValues
 };

@@ -2,14 +2,17 @@
 
 #include "gatewaytable.h"
 #include "i18n/localisation.h"
+#include "journal/changejournal.h"
 #include "planrun.h"
 #include "protocol/gatewayframe.h"
 #include "protocol/networkinterfaces.h"
+#include "protocol/reachability.h"
 #include "settingsplan.h"
 #include "stopsignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -20,6 +23,7 @@
 #include <QTranslator>
 #include <QUdpSocket>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -91,6 +95,63 @@ int outcomeExitCode(PlanRun::Outcome outcome)
     default:
         return CommandLine::Success;
     }
+}
+
+// --journal of the commands that change gateways or read the journal.
+QCommandLineOption journalOption()
+{
+    return {QStringLiteral("journal"),
+            QStringLiteral("The change journal (default $%1, else %2).")
+                .arg(QLatin1String(ChangeJournal::EnvironmentVariable),
+                     QStringLiteral("$XDG_STATE_HOME/gateway-finder/changes.jsonl")),
+            QStringLiteral("FILE")};
+}
+
+// A warning only, once per gateway and network: the exit code stays.
+void warnUnreachable(const GatewayRecord &values, const QList<NetworkInterfaces::Network> &networks,
+                     QSet<QString> *said)
+{
+    const QString network = Reachability::unreachableNetwork(values.ip, values.subnet, values.dhcp, networks);
+    if (network.isEmpty() || (said && said->contains(values.mac + network)))
+        return;
+    if (said)
+        said->insert(values.mac + network);
+    error(QStringLiteral("%1 %2: not reachable from this PC: no interface in %3")
+              .arg(values.mac, values.ip, network));
+}
+
+// The planned values of the gateways that got settings or would get them, and what each reports.
+void warnUnreachable(const SettingsPlan &plan, const QList<PlanRun::Result> &results,
+                     const QList<NetworkInterfaces::Network> &networks)
+{
+    QSet<QString> said;
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        const PlanRun::Result &r = results.at(i);
+        if (!r.seen)
+            continue;
+        if (r.outcome == PlanRun::WouldChange || r.confirmed || r.outcome == PlanRun::NotConfirmed)
+            warnUnreachable(SettingsPlan::planned(plan.entries().at(i), r.current), networks, &said);
+        warnUnreachable(r.reported, networks, &said);
+    }
+}
+
+void recordOutcomes(ChangeJournal &journal, const QList<PlanRun::Result> &results)
+{
+    QList<ChangeJournal::Outcome> outcomes;
+    for (const PlanRun::Result &r : results)
+        outcomes.append(
+            {r.current.mac, PlanRun::outcomeName(r.outcome), r.reverified ? &r.reported : nullptr});
+    if (!journal.recordOutcomes(outcomes))
+        error(QStringLiteral("the outcomes could not be recorded in the change journal: %1")
+                  .arg(journal.error()));
+}
+
+int journalFailure(const ChangeJournal &journal, bool anythingSent)
+{
+    error(QStringLiteral("the change journal cannot be written: %1; %2")
+              .arg(journal.error(), anythingSent ? QStringLiteral("nothing more was sent")
+                                                 : QStringLiteral("nothing was sent")));
+    return CommandLine::JournalUnwritable;
 }
 
 // Reads to the end, but at most limit + 1 bytes, so that a larger input is told apart without
@@ -195,8 +256,10 @@ int CommandLine::exec(const QStringList &arguments)
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list: print the gateways that answer a search.\n"
                                                 "set: change the settings of one gateway.\n"
-                                                "apply: carry out a plan of settings for many gateways."),
-                                 QStringLiteral("list|set|apply"));
+                                                "apply: carry out a plan of settings for many gateways.\n"
+                                                "history: list the changes in the change journal.\n"
+                                                "undo: put back what one change changed."),
+                                 QStringLiteral("list|set|apply|history|undo"));
     // Not addHelpOption(): its --help-all promises Qt's options, which only the window takes.
     parser.addOption({{QStringLiteral("h"), QStringLiteral("help")},
                       QStringLiteral("Displays help on commandline options.")});
@@ -210,6 +273,10 @@ int CommandLine::exec(const QStringList &arguments)
         return set(parser, arguments);
     if (command == QLatin1String("apply"))
         return apply(parser, arguments);
+    if (command == QLatin1String("history"))
+        return history(parser, arguments);
+    if (command == QLatin1String("undo"))
+        return undo(parser, arguments);
     if (!command.isEmpty())
         return usageError(parser, QStringLiteral("unknown command \"%1\"").arg(command));
     int exitCode = UsageError;
@@ -298,6 +365,8 @@ int CommandLine::list(QCommandLineParser &parser, const QStringList &arguments)
         error(QStringLiteral("more than %1 gateways answered; the others are left out")
                   .arg(GatewaySession::MaxRecords));
     const QList<GatewayTable::Entry> entries = GatewayTable::entries(session);
+    for (const GatewayTable::Entry &entry : entries)
+        warnUnreachable(entry.record, session.pcNetworks(), nullptr);
     if (format == QLatin1String("json"))
         print(stdout, QString::fromUtf8(GatewayTable::json(entries)));
     else if (format == QLatin1String("csv"))
@@ -336,7 +405,8 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
         QStringLiteral("MS"), QString::number(DefaultTimeoutMs));
     const QCommandLineOption noVerify(
         QStringLiteral("no-verify"), QStringLiteral("Stop after the confirmation, without searching again."));
-    parser.addOptions({name, ip, mask, gateway, dns, dhcp, timeout, noVerify});
+    const QCommandLineOption journalFile = journalOption();
+    parser.addOptions({name, ip, mask, gateway, dns, dhcp, timeout, noVerify, journalFile});
     int exitCode = UsageError;
     if (!parseCommand(parser, arguments, 2, &exitCode))
         return exitCode;
@@ -386,6 +456,9 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
 
     if (!bindPort())
         return PortBusy;
+    ChangeJournal journal(parser.value(journalFile));
+    journal.startRun(QStringLiteral("set"));
+    session.setJournal(&journal);
     // A one-entry plan: the same checks against every gateway found as for apply.
     const SettingsPlan plan(wanted);
     PlanRun run(session, plan, runOptions);
@@ -397,6 +470,9 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
             error(problem.text + QStringLiteral("; nothing was sent"));
         return UsageError;
     }
+    recordOutcomes(journal, run.results());
+    if (run.journalFailed())
+        return journalFailure(journal, false);
     if (run.recordLimitReached())
         error(QStringLiteral("more than %1 gateways answered; the others are left out")
                   .arg(GatewaySession::MaxRecords));
@@ -429,6 +505,7 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
                                       .arg(mac, differing.join(QStringLiteral(", ")))
                                 : QStringLiteral("%1 confirmed the settings but no longer answers").arg(mac));
     }
+    warnUnreachable(plan, run.results(), session.pcNetworks());
     if (run.wasInterrupted()) {
         error(result.outcome == PlanRun::NotSent   ? QStringLiteral("interrupted; nothing was sent")
               : result.outcome == PlanRun::Applied ? QStringLiteral("interrupted; %1 confirmed the "
@@ -467,7 +544,8 @@ int CommandLine::apply(QCommandLineParser &parser, const QStringList &arguments)
     const QCommandLineOption dryRunOption(
         QStringLiteral("dry-run"),
         QStringLiteral("Search and check, print what would change, send nothing."));
-    parser.addOptions({waitOption, timeoutOption, formatOption, dryRunOption});
+    const QCommandLineOption journalFile = journalOption();
+    parser.addOptions({waitOption, timeoutOption, formatOption, dryRunOption, journalFile});
     int code = UsageError;
     if (!parseCommand(parser, arguments, 2, &code))
         return code;
@@ -497,19 +575,36 @@ int CommandLine::apply(QCommandLineParser &parser, const QStringList &arguments)
         error(QStringLiteral("the plan was refused; nothing was sent"));
         return UsageError;
     }
+    ChangeJournal journal(parser.value(journalFile));
+    journal.startRun(QStringLiteral("apply ") + path);
+    return runPlan(plan, options, format, path, journal);
+}
 
+int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &options, const QString &format,
+                         const QString &where, ChangeJournal &journal)
+{
     if (!bindPort())
         return PortBusy;
+    session.setJournal(&journal);
     PlanRun run(session, plan, options);
     QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
     StopSignals stop;
     QObject::connect(&stop, &StopSignals::stopRequested, &run, &PlanRun::interrupt);
     if (!run.exec()) {
+        // Entries made by undo have no line to name: their gateway is named instead.
         for (const SettingsPlan::Problem &problem : run.refusal())
-            error(QStringLiteral("%1: %2").arg(path, problem.text));
+            error(plan.format() == SettingsPlan::Arguments && problem.entry >= 0
+                      ? QStringLiteral("%1: %2: %3")
+                            .arg(where, plan.entries().at(problem.entry).values.mac, problem.text)
+                      : QStringLiteral("%1: %2").arg(where, problem.text));
         error(QStringLiteral("the plan was refused; nothing was sent"));
         return UsageError;
     }
+    recordOutcomes(journal, run.results());
+    const bool anythingSent = std::any_of(run.results().cbegin(), run.results().cend(),
+                                          [](const PlanRun::Result &r) { return r.sent; });
+    if (run.journalFailed() && !anythingSent)
+        return journalFailure(journal, false);
     if (run.recordLimitReached())
         error(QStringLiteral("more than %1 gateways answered; the others are left out")
                   .arg(GatewaySession::MaxRecords));
@@ -521,6 +616,9 @@ int CommandLine::apply(QCommandLineParser &parser, const QStringList &arguments)
         printDryRun(format, plan, run.results());
     else
         printFormatted(format, reportEntries(run.results()), true);
+    warnUnreachable(plan, run.results(), session.pcNetworks());
+    if (run.journalFailed())
+        return journalFailure(journal, true);
     if (run.wasInterrupted()) {
         error(QStringLiteral("interrupted; no further settings were sent"));
         StopSignals::endBy(stop.received());
@@ -529,4 +627,334 @@ int CommandLine::apply(QCommandLineParser &parser, const QStringList &arguments)
     for (const PlanRun::Result &result : run.results())
         worst = std::max(worst, outcomeExitCode(result.outcome));
     return worst;
+}
+
+namespace {
+
+bool readJournal(const ChangeJournal &journal, ChangeJournal::Contents *contents)
+{
+    *contents = journal.read();
+    for (const QString &warning : std::as_const(contents->warnings))
+        error(warning);
+    if (contents->error.isEmpty())
+        return true;
+    error(QStringLiteral("the change journal cannot be read: %1").arg(contents->error));
+    return false;
+}
+
+// A JSON string, in UTF-8: history writes its objects itself, as a document of 100,000 would be slow.
+void appendJsonString(QByteArray &out, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8(); // its multi-byte sequences hold no byte below 0x80
+    out += '"';
+    for (const char c : utf8) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (uchar(c) < 0x20)
+            out += "\\u00" + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+        else
+            out += c;
+    }
+    out += '"';
+}
+
+void appendSettingsJson(QByteArray &out, const char *key, const GatewayRecord &r)
+{
+    const std::pair<const char *, const QString *> texts[] = {{"{\"name\":", &r.gatewayName},
+                                                              {",\"ip\":", &r.ip},
+                                                              {",\"mask\":", &r.subnet},
+                                                              {",\"gateway\":", &r.gateway},
+                                                              {",\"dns\":", &r.nameserver}};
+    out.append(",\"").append(key).append("\":");
+    for (const auto &[prefix, value] : texts) {
+        out.append(prefix);
+        appendJsonString(out, *value);
+    }
+    out.append(r.dhcp ? ",\"dhcp\":true}" : ",\"dhcp\":false}");
+}
+
+// A change's JSON object up to its outcome: the intent's values and what changed.
+QByteArray intentJson(const JournalRecord &r, const QStringList &changed)
+{
+    QByteArray head;
+    head.reserve(640);
+    const std::pair<const char *, const QString *> texts[] = {{"{\"id\":", &r.id},
+                                                              {",\"time\":", &r.time},
+                                                              {",\"user\":", &r.user},
+                                                              {",\"host\":", &r.host},
+                                                              {",\"version\":", &r.version},
+                                                              {",\"source\":", &r.source},
+                                                              {",\"interface\":", &r.interfaceName},
+                                                              {",\"mac\":", &r.mac}};
+    for (const auto &[prefix, value] : texts) {
+        head.append(prefix);
+        appendJsonString(head, *value);
+    }
+    appendSettingsJson(head, "before", r.before);
+    appendSettingsJson(head, "sent", r.sent);
+    head.append(",\"changes\":[");
+    for (qsizetype i = 0; i < changed.size(); ++i) {
+        if (i)
+            head.append(',');
+        appendJsonString(head, changed.at(i));
+    }
+    head.append("],");
+    return head;
+}
+
+// "2026-12-01" or "2026-12-01T14:30" in local time, or with a zone; as the journal writes times.
+QString sinceText(const QString &text)
+{
+    QDateTime when = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (!when.isValid()) {
+        const QDate day = QDate::fromString(text, Qt::ISODate);
+        if (day.isValid())
+            when = day.startOfDay();
+    }
+    return when.isValid() ? when.toUTC().toString(Qt::ISODateWithMs) : QString();
+}
+
+} // namespace
+
+int CommandLine::history(QCommandLineParser &parser, const QStringList &arguments)
+{
+    parser.clearPositionalArguments();
+    parser.addPositionalArgument(QStringLiteral("history"),
+                                 QStringLiteral("List the changes in the change journal, newest last: id, "
+                                                "time, user, source, MAC, what changed, outcome."),
+                                 QStringLiteral("history"));
+    const QCommandLineOption journalFile = journalOption();
+    const QCommandLineOption formatOption = outputFormatOption();
+    const QCommandLineOption macOption(
+        QStringLiteral("mac"), QStringLiteral("Only the changes of this gateway."), QStringLiteral("MAC"));
+    const QCommandLineOption sinceOption(
+        QStringLiteral("since"),
+        QStringLiteral("Only the changes from this time on: 2026-12-01 or 2026-12-01T14:30, local time "
+                       "unless a zone is given."),
+        QStringLiteral("DATE"));
+    parser.addOptions({journalFile, formatOption, macOption, sinceOption});
+    int exitCode = UsageError;
+    if (!parseCommand(parser, arguments, 1, &exitCode))
+        return exitCode;
+    const QString format = parser.value(formatOption);
+    if (!isOutputFormat(format))
+        return usageError(parser, QStringLiteral("--format must be table, csv or json"));
+    const QString mac =
+        parser.isSet(macOption) ? SettingsPlan::normalisedMac(parser.value(macOption)) : QString();
+    if (parser.isSet(macOption) && mac.isEmpty())
+        return usageError(parser, QStringLiteral("\"%1\" is not a MAC address").arg(parser.value(macOption)));
+    const QString since = parser.isSet(sinceOption) ? sinceText(parser.value(sinceOption)) : QString();
+    if (parser.isSet(sinceOption) && since.isEmpty())
+        return usageError(parser,
+                          QStringLiteral("--since: \"%1\" is not a date").arg(parser.value(sinceOption)));
+
+    // Records are taken as they are read: a table keeps only its rows, JSON the changes' objects.
+    const bool json = format == QLatin1String("json");
+    QList<QStringList> rows{{QStringLiteral("id"), QStringLiteral("time"), QStringLiteral("user"),
+                             QStringLiteral("source"), QStringLiteral("mac"), QStringLiteral("changes"),
+                             QStringLiteral("outcome")}};
+    if (format == QLatin1String("csv"))
+        rows.first() << QStringLiteral("host") << QStringLiteral("interface");
+    struct Change // for JSON: the intent's part of the object, then what its outcome adds
+    {
+        QByteArray intent;
+        QString outcome;
+        bool hasReported = false;
+        GatewayRecord reported;
+    };
+    QList<Change> objects;
+    QHash<QString, qsizetype> byKey; // id and MAC
+    QStringList warnings;
+    QString why;
+    const ChangeJournal journal(parser.value(journalFile));
+    const bool read = journal.read(
+        [&](JournalRecord &&r) {
+            const QString key = r.id + QLatin1Char(' ') + r.mac;
+            if (r.kind == JournalRecord::Outcome) {
+                const auto it = byKey.constFind(key);
+                if (it == byKey.cend())
+                    return;
+                if (!json) {
+                    rows[*it][6] = r.outcome;
+                    return;
+                }
+                objects[*it].outcome = r.outcome;
+                objects[*it].hasReported = r.hasReported;
+                objects[*it].reported = r.reported;
+                return;
+            }
+            if ((!mac.isEmpty() && r.mac != mac) || (!since.isEmpty() && r.time < since))
+                return;
+            // No outcome on record: the program ended between the send and the outcome.
+            const QString unknown = QStringLiteral("unknown");
+            const QStringList changed = SettingsPlan::changes(r.before, r.sent);
+            byKey.insert(key, json ? objects.size() : rows.size());
+            if (!json) {
+                rows.append(
+                    {r.id, r.time, r.user, r.source, r.mac, changed.join(QStringLiteral(", ")), unknown});
+                if (format == QLatin1String("csv"))
+                    rows.last() << r.host << r.interfaceName;
+                return;
+            }
+            objects.append({intentJson(r, changed), unknown, false, {}});
+        },
+        &warnings, &why);
+    for (const QString &warning : std::as_const(warnings))
+        error(warning);
+    if (!read) {
+        error(QStringLiteral("the change journal cannot be read: %1").arg(why));
+        return JournalUnwritable;
+    }
+    if (json) {
+        // One array, an object per line: written as it is made, as one document would hold it all twice.
+        QByteArray out = "[";
+        for (const Change &change : std::as_const(objects)) {
+            out.append(out.size() > 1 ? ",\n" : "\n").append(change.intent).append("\"outcome\":");
+            appendJsonString(out, change.outcome);
+            if (change.hasReported)
+                appendSettingsJson(out, "reported", change.reported);
+            out += '}';
+        }
+        out += "\n]\n";
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        std::fflush(stdout);
+    } else {
+        print(stdout,
+              format == QLatin1String("csv") ? GatewayTable::csvRows(rows) : GatewayTable::textTable(rows));
+    }
+    return Success;
+}
+
+int CommandLine::undo(QCommandLineParser &parser, const QStringList &arguments)
+{
+    parser.clearPositionalArguments();
+    parser.addPositionalArgument(QStringLiteral("undo"),
+                                 QStringLiteral("Put back what one change (a run of set, apply or undo, or "
+                                                "one change in the window) changed, as apply does."),
+                                 QStringLiteral("undo"));
+    parser.addPositionalArgument(QStringLiteral("ID"),
+                                 QStringLiteral("The change's id, as history lists it."),
+                                 QStringLiteral("ID|--last"));
+    const QCommandLineOption lastOption(QStringLiteral("last"), QStringLiteral("Undo the newest change."));
+    const QCommandLineOption forceOption(
+        QStringLiteral("force"), QStringLiteral("Undo also on gateways that were changed again since."));
+    const QCommandLineOption dryRunOption(
+        QStringLiteral("dry-run"),
+        QStringLiteral("Search and check, print what would change, send nothing."));
+    const QCommandLineOption waitOption(
+        QStringLiteral("wait"),
+        QStringLiteral("A gateway that has not answered within MS milliseconds is not-found (default %1).")
+            .arg(DefaultWaitMs),
+        QStringLiteral("MS"), QString::number(DefaultWaitMs));
+    const QCommandLineOption timeoutOption(
+        QStringLiteral("timeout"),
+        QStringLiteral("Wait MS milliseconds for each confirmation (default %1).").arg(DefaultTimeoutMs),
+        QStringLiteral("MS"), QString::number(DefaultTimeoutMs));
+    const QCommandLineOption formatOption = outputFormatOption();
+    const QCommandLineOption journalFile = journalOption();
+    parser.addOptions(
+        {lastOption, forceOption, dryRunOption, waitOption, timeoutOption, formatOption, journalFile});
+    (void)parser.parse(arguments); // whether --last takes the place of the id
+    int code = UsageError;
+    if (!parseCommand(parser, arguments, parser.isSet(lastOption) ? 1 : 2, &code))
+        return code;
+    PlanRun::Options options;
+    if (!readMilliseconds(parser.value(waitOption), &options.waitMs) ||
+        !readMilliseconds(parser.value(timeoutOption), &options.timeoutMs))
+        return usageError(parser, QStringLiteral("--wait and --timeout need a number of milliseconds"));
+    const QString format = parser.value(formatOption);
+    if (!isOutputFormat(format))
+        return usageError(parser, QStringLiteral("--format must be table, csv or json"));
+    options.dryRun = parser.isSet(dryRunOption);
+
+    ChangeJournal journal(parser.value(journalFile));
+    ChangeJournal::Contents contents;
+    if (!readJournal(journal, &contents))
+        return JournalUnwritable;
+    const QList<JournalRecord> &records = contents.records;
+    QString id = parser.isSet(lastOption) ? QString() : parser.positionalArguments().at(1);
+    for (qsizetype i = records.size() - 1; id.isEmpty() && i >= 0; --i) {
+        if (records.at(i).kind == JournalRecord::Intent)
+            id = records.at(i).id;
+    }
+    if (id.isEmpty()) {
+        error(QStringLiteral("%1 holds no change").arg(journal.path()));
+        return UsageError;
+    }
+
+    // Per gateway of the change: its values before it, the last record of the change, and the
+    // values it should report now (as verified after the change, else as sent).
+    struct Undone
+    {
+        GatewayRecord before, sent, expected;
+        qsizetype last = -1;
+        QString laterId, laterTime;
+    };
+    QList<QString> macs;
+    QHash<QString, Undone> undone;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const JournalRecord &r = records.at(i);
+        const auto it = undone.find(r.mac);
+        if (r.id != id) {
+            if (r.kind == JournalRecord::Intent && it != undone.end() && it->laterId.isEmpty()) {
+                it->laterId = r.id;
+                it->laterTime = r.time;
+            }
+            continue;
+        }
+        if (r.kind == JournalRecord::Intent && it == undone.end()) {
+            macs.append(r.mac);
+            undone.insert(r.mac, {r.before, r.sent, r.sent, i, {}, {}});
+        } else if (it != undone.end()) {
+            if (r.kind == JournalRecord::Intent)
+                it->sent = it->expected = r.sent;
+            else if (r.hasReported)
+                it->expected = r.reported;
+            it->laterId.clear(); // only what came after the change's last record counts
+            it->last = i;
+        }
+    }
+    if (macs.isEmpty()) {
+        error(QStringLiteral("%1 holds no change with the id %2").arg(journal.path(), id));
+        return UsageError;
+    }
+
+    // The plan puts back the values the change changed: those the gateway reported before it.
+    QList<SettingsPlan::Entry> entries;
+    for (const QString &mac : std::as_const(macs)) {
+        const Undone &u = undone.value(mac);
+        SettingsPlan::Entry entry;
+        entry.values = u.before;
+        const QStringList changed = SettingsPlan::changes(u.before, u.sent); // "key old → new"
+        for (const SettingsPlan::Key key : {SettingsPlan::Name, SettingsPlan::Ip, SettingsPlan::Mask,
+                                            SettingsPlan::Gateway, SettingsPlan::Dns, SettingsPlan::Dhcp}) {
+            const QString name = SettingsPlan::keyName(key) + QLatin1Char(' ');
+            if (std::any_of(changed.cbegin(), changed.cend(),
+                            [&name](const QString &c) { return c.startsWith(name); }))
+                entry.given |= key;
+        }
+        entry.where = int(entries.size());
+        entries.append(entry);
+    }
+    const SettingsPlan plan(entries);
+    const QString where = QStringLiteral("undo ") + id;
+    if (!parser.isSet(forceOption)) {
+        options.refuse = [undone](const GatewayRecord &current) {
+            const Undone u = undone.value(current.mac);
+            if (!u.laterId.isEmpty())
+                return QStringLiteral("changed again since, by %1 at %2 (--force undoes it anyway)")
+                    .arg(u.laterId, u.laterTime);
+            SettingsPlan::Entry expected;
+            expected.values = u.expected;
+            expected.given = SettingsPlan::Name | SettingsPlan::Ip | SettingsPlan::Mask |
+                             SettingsPlan::Gateway | SettingsPlan::Dns | SettingsPlan::Dhcp;
+            const QStringList differences = SettingsPlan::differences(expected, current);
+            if (differences.isEmpty())
+                return QString();
+            return QStringLiteral("changed again since: it reports %1 (--force undoes it anyway)")
+                .arg(differences.join(QStringLiteral(", ")));
+        };
+    }
+    journal.startRun(where);
+    return runPlan(plan, options, format, where, journal);
 }

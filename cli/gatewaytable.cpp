@@ -33,10 +33,15 @@ QString csvField(const QString &text)
 
 QString printable(const QString &text)
 {
+    const auto control = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+    };
+    if (std::none_of(text.cbegin(), text.cend(), control))
+        return text; // shared, not copied: long tables are mostly plain text
     QString out = text;
     for (QChar &c : out) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+        if (control(c))
             c = QLatin1Char('?');
     }
     return out;
@@ -86,15 +91,22 @@ QString textTable(const QList<QStringList> &rows)
         for (qsizetype i = 0; i < row.size(); ++i)
             widths[i] = std::max(widths[i], row.at(i).size());
     }
+    qsizetype lineWidth = 0;
+    for (const qsizetype width : std::as_const(widths))
+        lineWidth += width + 2;
     QString out;
+    out.reserve(rows.size() * lineWidth);
     for (const QStringList &row : rows) {
-        QString line;
-        for (qsizetype i = 0; i < row.size(); ++i)
-            line +=
-                i + 1 < row.size() ? printable(row.at(i)).leftJustified(widths[i] + 2) : printable(row.at(i));
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
-        out += line + QLatin1Char('\n');
+        const qsizetype lineStart = out.size();
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            const QString text = printable(row.at(i));
+            out += text;
+            if (i + 1 < row.size())
+                out += QString(widths[i] + 2 - text.size(), QLatin1Char(' '));
+        }
+        while (out.size() > lineStart && out.endsWith(QLatin1Char(' ')))
+            out.chop(1);
+        out += QLatin1Char('\n');
     }
     return out;
 }

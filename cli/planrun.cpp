@@ -110,10 +110,35 @@ void PlanRun::settled()
         finish();
         return;
     }
+    if (!recordIntents())
+        return;
     for (int i = 0; i < entryResults.size(); ++i) {
         if (entryResults.at(i).seen)
             dispatch(i);
     }
+}
+
+// The settings for every gateway found that the plan changes go on record together, with one flush,
+// before the first of them leaves.
+bool PlanRun::recordIntents()
+{
+    if (options.dryRun)
+        return true;
+    QList<GatewayRecord> toSend;
+    for (int i = 0; i < entryResults.size(); ++i) {
+        const Result &result = entryResults.at(i);
+        const GatewayRecord planned = SettingsPlan::planned(plan.entries().at(i), result.current);
+        if (result.seen && !(planned == result.current) &&
+            (!options.refuse || options.refuse(result.current).isEmpty()))
+            toSend.append(planned);
+    }
+    if (toSend.isEmpty() || session.recordIntents(toSend))
+        return true;
+    journalFault = true;
+    for (Result &result : entryResults)
+        result.outcome = result.seen ? NotSent : NotFound;
+    finish();
+    return false;
 }
 
 void PlanRun::checkLate()
@@ -165,11 +190,25 @@ void PlanRun::dispatch(int index)
         result.outcome = Unchanged;
         return;
     }
+    const QString refusal = options.refuse ? options.refuse(result.current) : QString();
+    if (!refusal.isEmpty()) {
+        emit warning(QStringLiteral("%1: %2; nothing was sent").arg(result.current.mac, refusal));
+        result.outcome = Refused;
+        result.problem = refusal;
+        return;
+    }
     if (options.dryRun) {
         result.outcome = WouldChange;
         return;
     }
-    if (session.sendSettingsAmong(planned) < 0) {
+    const qint64 sent = journalFault ? GatewaySession::NotRecorded : session.sendSettingsAmong(planned);
+    if (sent == GatewaySession::NotRecorded) {
+        // Nothing more goes out once the journal fails.
+        journalFault = true;
+        result.outcome = NotSent;
+        return;
+    }
+    if (sent < 0) {
         emit warning(QStringLiteral("the settings for %1 could not be sent: %2")
                          .arg(result.current.mac, session.socket()->errorString()));
         result.outcome = SendFailed;

@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QTimer>
 
+#include <functional>
+
 class GatewaySession;
 
 // Carries out a settings plan against the gateways with one search: the plan is checked against
@@ -22,8 +24,8 @@ class PlanRun : public QObject
 
 public:
     // Refused: a check against a gateway that answered after the plan was checked stopped this
-    // entry's settings. Conflict: sent, but its planned address is shared with another gateway or
-    // the PC. NotSent: the run was interrupted before its settings left.
+    // entry's settings, or Options::refuse did. Conflict: sent, but its planned address is shared with
+    // another gateway or the PC. NotSent: the run was interrupted before its settings left.
     enum Outcome {
         Pending,
         Applied,
@@ -44,6 +46,9 @@ public:
         int timeoutMs = 3000; // how long a gateway may take to confirm its settings
         bool verify = true;   // search again and compare
         bool dryRun = false;  // search and check; nothing is sent
+        // Why a gateway that answered as current must not get its entry's settings (Refused), or
+        // nothing; undo refuses gateways changed again since.
+        std::function<QString(const GatewayRecord &current)> refuse;
     };
 
     struct Result
@@ -77,6 +82,8 @@ public:
     const QList<Result> &results() const { return entryResults; }
     const QList<SettingsPlan::Problem> &refusal() const { return problems; }
     bool recordLimitReached() const { return limitReached; }
+    // The session's journal could not record settings; they were not sent, nor anything after.
+    bool journalFailed() const { return journalFault; }
 
     static QString outcomeName(Outcome outcome);
 
@@ -94,6 +101,8 @@ private:
     // The plan against every gateway found, after an answer that came once it was checked: an
     // entry not sent yet is refused, one already sent is noted as a conflict.
     void checkLate();
+    // Puts the settings for every gateway found that the plan changes on record at once.
+    bool recordIntents();
     void acknowledged(const QString &mac);
     void confirmationOverdue(int index);
     void maybeVerify();
@@ -110,6 +119,7 @@ private:
     bool isSettled = false;
     bool limitReached = false;
     bool interrupted = false;
+    bool journalFault = false;
     int awaitingAck = 0;
     qint64 lastActivity = 0;           // when the last settings left or the last confirmation came
     QSet<QString> answeredFirstSearch; // the verifying search waits for these, up to waitMs

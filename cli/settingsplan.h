@@ -42,6 +42,9 @@ public:
 
     SettingsPlan() = default;
     explicit SettingsPlan(const Entry &entry) : planEntries{entry}, planFormat(Arguments) {}
+    // Entries made by the program (undo's): their values are what gateways reported, not checked
+    // by the rules for values given.
+    explicit SettingsPlan(const QList<Entry> &entries) : planEntries(entries), planFormat(Arguments) {}
 
     // Reads a plan of at most MaxBytes. False when the input is unusable as a whole (error() says
     // why in one line) or an entry breaks a rule (problems() lists every one).

@@ -71,6 +71,7 @@ QList<qint64> GatewaySession::search()
     ownAddresses.clear();
     for (const QHostAddress &own : NetworkInterfaces::ownIPv4Addresses())
         ownAddresses.insert(own.toString());
+    ownNetworks = NetworkInterfaces::ipv4Networks();
     if (!isBound())
         return {};
 
@@ -126,7 +127,29 @@ qint64 GatewaySession::sendSettingsFrame(const GatewayRecord &values)
     // network, or none at all: without the gateway's own interface nothing is sent.
     if (!isBound() || interface.index == 0)
         return -1;
+    const auto recorded = recordedIntents.constFind(values.mac);
+    if (settingsJournal && (recorded == recordedIntents.cend() || !(*recorded == values)) &&
+        !recordIntents({values}))
+        return NotRecorded;
+    recordedIntents.remove(values.mac);
     return sendOn(udpSocket, GatewayFrame::settingsRequest(values), GatewayFrame::Port, interface);
+}
+
+bool GatewaySession::recordIntents(const QList<GatewayRecord> &values)
+{
+    if (!settingsJournal)
+        return true;
+    QList<SettingsJournal::Intent> intents;
+    for (const GatewayRecord &sent : values) {
+        const GatewayRecord *before = record(sent.mac);
+        intents.append({before ? *before : GatewayRecord{}, sent,
+                        NetworkInterfaces::name(before ? before->interfaceIndex : 0)});
+    }
+    if (!settingsJournal->recordIntents(intents))
+        return false;
+    for (const GatewayRecord &sent : values)
+        recordedIntents.insert(sent.mac, sent);
+    return true;
 }
 
 void GatewaySession::stopAwaitingAck()

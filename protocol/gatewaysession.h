@@ -2,6 +2,7 @@
 
 #include "gatewayrecord.h"
 #include "networkinterfaces.h"
+#include "settingsjournal.h"
 
 #include <QHash>
 #include <QList>
@@ -30,6 +31,8 @@ public:
     // one the list is searched again to show the new values.
     static constexpr int AckTimeout = 3000;
     static constexpr int RescanInterval = 2000;
+    // What the sends return when the journal could not record the settings: nothing was sent.
+    static constexpr qint64 NotRecorded = -2;
 
     explicit GatewaySession(QObject *parent = nullptr);
     ~GatewaySession() override;
@@ -61,7 +64,8 @@ public:
     // Sends the settings request for values.mac out of the interface that gateway's latest reply
     // came in on and waits for that gateway's acknowledgement. Returns the bytes sent, or -1: then
     // nothing is awaited, and nothing was sent at all unless the socket refused the datagram.
-    // Settings never leave by any other way than the gateway's own network (see canReach()).
+    // Settings never leave by any other way than the gateway's own network (see canReach()), and
+    // with a journal never before they are on record: NotRecorded when they could not be.
     qint64 sendSettings(const GatewayRecord &values);
     // Gives up the wait for an acknowledgement.
     void stopAwaitingAck();
@@ -71,6 +75,14 @@ public:
     qint64 sendSettingsAmong(const GatewayRecord &values);
     bool isAwaitingAckFrom(const QString &mac) const { return awaitedMacs.contains(mac); }
     void stopAwaitingAckFrom(const QString &mac) { awaitedMacs.remove(mac); }
+    // The journal that every settings frame is recorded in before it leaves; none by default. The
+    // session does not own it.
+    void setJournal(SettingsJournal *journal) { settingsJournal = journal; }
+    SettingsJournal *journal() const { return settingsJournal; }
+    // Records the settings for several listed gateways at once (one flush), so that their sends need
+    // no record of their own. False when they could not be recorded: then none may be sent.
+    bool recordIntents(const QList<GatewayRecord> &values);
+
     // A datagram to 255.255.255.255 on port, from the gateway socket; -1 when not bound.
     qint64 sendBroadcast(const QByteArray &data, quint16 port);
 
@@ -86,6 +98,8 @@ public:
     QSet<QString> conflictingAddresses() const;
     // The PC's own IPv4 addresses, as they were at the last search.
     const QSet<QString> &pcAddresses() const { return ownAddresses; }
+    // The PC's IPv4 networks, as they were at the last search.
+    const QList<NetworkInterfaces::Network> &pcNetworks() const { return ownNetworks; }
 
 public slots:
     // Reads what is waiting on the socket: replies are merged, the awaited gateway's reply is the
@@ -114,4 +128,7 @@ private:
     int replyCount = 0;
     QHash<QString, int> ipUsers; // how many records report each IP text
     QSet<QString> ownAddresses;  // the PC's IPv4 addresses, read at each search
+    QList<NetworkInterfaces::Network> ownNetworks;
+    SettingsJournal *settingsJournal = nullptr;
+    QHash<QString, GatewayRecord> recordedIntents; // recorded, not sent yet
 };

@@ -50,6 +50,21 @@ QString name(int index)
     return index > 0 ? QNetworkInterface::interfaceNameFromIndex(index) : QString();
 }
 
+QList<Network> ipv4Networks()
+{
+    QList<Network> out;
+    for (const QNetworkInterface &interface : QNetworkInterface::allInterfaces()) {
+        const auto flags = interface.flags();
+        if (!(flags & QNetworkInterface::IsUp) || flags & QNetworkInterface::IsLoopBack)
+            continue;
+        for (const QNetworkAddressEntry &entry : interface.addressEntries()) {
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                out.append({entry.ip(), entry.prefixLength()});
+        }
+    }
+    return out;
+}
+
 QList<QHostAddress> ownIPv4Addresses()
 {
     QList<QHostAddress> out;

@@ -25,6 +25,16 @@ BroadcastInterface broadcastInterface(int index);
 // The interface's name ("eth0"), empty for an unknown index.
 QString name(int index);
 
+// One IPv4 address of the PC with its network's prefix length.
+struct Network
+{
+    QHostAddress address;
+    int prefixLength = 0;
+};
+
+// The IPv4 networks of every interface that is up, loopback left out.
+QList<Network> ipv4Networks();
+
 // Every IPv4 address of the PC's own interfaces, loopback included.
 QList<QHostAddress> ownIPv4Addresses();
 

@@ -35,11 +35,12 @@ sim_pid=$!
 for key in host_key client_key; do ssh-keygen -q -t ed25519 -N '' -f "$tmp/$key"; done
 echo "$GF_NETNS_FINDER_ADDR $(cut -d' ' -f1-2 "$tmp/host_key.pub")" >"$tmp/known_hosts"
 [ -d /run/sshd ] || { mkdir -m 755 /run/sshd && made_run_sshd=1; } # its privilege separation folder
-# The sanitizer build's options reach gateway-finder in the SSH sessions as in the other tests.
+# The sanitizer build's options reach gateway-finder in the SSH sessions as in the other tests, and
+# its change journal is the test's.
 sanitizers=$(env | grep -E '^(ASAN|UBSAN|LSAN)_OPTIONS=' | tr '\n' ' ' || true)
 /usr/sbin/sshd -D -e -f /dev/null -o ListenAddress="$GF_NETNS_FINDER_ADDR" -o HostKey="$tmp/host_key" \
     -o AuthorizedKeysFile="$tmp/client_key.pub" -o StrictModes=no -o UsePAM=no -o PasswordAuthentication=no \
-    ${sanitizers:+-o "SetEnv=$sanitizers"} 2>"$tmp/sshd.log" &
+    -o "SetEnv=${sanitizers}GATEWAY_FINDER_JOURNAL=$tmp/changes.jsonl" 2>"$tmp/sshd.log" &
 sshd_pid=$!
 for _ in $(seq 100); do
     ss -Hltn "src $GF_NETNS_FINDER_ADDR:22" | grep -q . && grep -q ready "$tmp/sim.out" && break

@@ -269,9 +269,9 @@ void TestEndToEnd::keyboardAndScreenReader()
     xdotool({"windowfocus", "--sync", finder.window});
     QVERIFY(finder.reads("^1\tpush button\tSuchen\t") && finder.reads("^1\tlabel\t30 Gateways\t"));
     QVERIFY(finder.reads("^1\tlist\tGateways\t[^\t]*focused"));
-    QVERIFY(
-        finder.reads("^2\tlist item\tgw1, 02:47:46:00:00:01, 192.168.0.100\t[^\t]*selected[^\t]*\t"
-                     "Subnetmaske 255.255.255.0, Gateway 192.168.0.1, Nameserver 192.168.0.1, DHCP aus\t"));
+    QVERIFY(finder.reads("^2\tlist item\tgw1, 02:47:46:00:00:01, 192.168.0.100\t[^\t]*selected[^\t]*\t"
+                         "Subnetmaske 255.255.255.0, Gateway 192.168.0.1, Nameserver 192.168.0.1, DHCP aus, "
+                         "Von diesem PC aus nicht erreichbar: keine Schnittstelle im Netz 192.168.0.0/24\t"));
     QVERIFY(finder.reads("^3\tcheck box\tDHCP\t"));
 
     // Seven notches of the wheel reach the last gateway.

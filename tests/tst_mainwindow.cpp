@@ -3,6 +3,7 @@
 // datagrams, late replies while a row is edited, which reply acknowledges a change, popups holding
 // the keyboard, shared addresses, and the command datagrams.
 #include "app/zorururoza.h"
+#include "journal/changejournal.h"
 #include "lineedit/clineedit.h"
 #include "netnstest.h"
 #include "simulatorprocess.h"
@@ -15,6 +16,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
 #include <QWheelEvent>
@@ -106,11 +108,14 @@ private:
 
     std::vector<std::unique_ptr<SimulatorProcess>> sims;
     std::vector<std::unique_ptr<ZORURuroza>> windows;
+    QTemporaryDir journalDir;
 };
 
 void TestMainWindow::initTestCase()
 {
     NetnsTest::requirePrivateNetwork();
+    QVERIFY(QDir(journalDir.path()).mkdir("journal"));
+    qputenv("GATEWAY_FINDER_JOURNAL", journalDir.filePath("journal/changes.jsonl").toLocal8Bit());
     QVERIFY(NetnsTest::gatewayNamespaces().size() >= 2 &&
             qEnvironmentVariable("GF_NETNS_SECOND_GATEWAYS").size());
 }
@@ -297,6 +302,17 @@ void TestMainWindow::settingsGoWhereMeant()
     QTRY_COMPARE_WITH_TIMEOUT(messages(window).size(), 2, 8000);
     QCOMPARE(messages(window).at(1),
              QStringList({"Das Gateway meldet andere Werte als gesendet:", "DHCP: aus statt an"}));
+    // On record before it left, and its outcome after the last re-scan.
+    const QList<JournalRecord> records =
+        ChangeJournal(qEnvironmentVariable("GATEWAY_FINDER_JOURNAL")).read().records;
+    QVERIFY(records.size() >= 2);
+    const JournalRecord &intent = records.at(records.size() - 2), &outcome = records.last();
+    QVERIFY(intent.source == "window" && intent.mac == a1 && !intent.before.dhcp && intent.sent.dhcp);
+    QVERIFY(outcome.id == intent.id && outcome.outcome == "mismatch" && !outcome.reported.dhcp);
+    // A gateway outside the PC's networks says so, to the pointer and to a screen reader.
+    const QString unreachable = "Von diesem PC aus nicht erreichbar: keine Schnittstelle im Netz 10.0.0.0/24";
+    QCOMPARE(rows.at(0)->toolTip(), unreachable);
+    QVERIFY(GatewayList::itemDescription(rows.at(0)).endsWith(", " + unreachable));
 
     // A letter in an address is an error: the red mark, and nothing is sent.
     QCOMPARE(rows.at(2)->mac(), a2);
@@ -317,6 +333,18 @@ void TestMainWindow::settingsGoWhereMeant()
     QTRY_COMPARE(settingsFrames(sim).size(), 2);
     QCOMPARE(settingsFrames(sim).at(1),
              "0200400000000200000000000000c0a80066" + tail + "32" + QString(46, '0'));
+
+    // A journal that cannot be written: a popup says so, and nothing is sent.
+    QVERIFY(QDir(journalDir.filePath("journal")).removeRecursively());
+    QFile blocking(journalDir.filePath("journal"));
+    QVERIFY(blocking.open(QIODevice::WriteOnly));
+    QTest::mouseClick(rows.at(3), Qt::LeftButton, {}, {5, 5});
+    QVERIFY(QMetaObject::invokeMethod(window, "gatewayAcceptChanges"));
+    QTRY_VERIFY(messages(window).contains({"Das Änderungsprotokoll konnte nicht geschrieben werden.",
+                                           "Die Einstellungen wurden nicht gesendet."}));
+    QTest::qWait(300);
+    QCOMPARE(settingsFrames(sim).size(), 2);
+    QVERIFY(blocking.remove() && QDir(journalDir.path()).mkdir("journal"));
 }
 
 // The simulator's gateway n, from 1: its MAC.

@@ -39,6 +39,10 @@
         <source>Die Adresse wird mehrfach verwendet.</source>
         <translation>The address is used more than once.</translation>
     </message>
+    <message>
+        <source>Von diesem PC aus nicht erreichbar: keine Schnittstelle im Netz %1</source>
+        <translation>Not reachable from this PC: no interface in %1</translation>
+    </message>
 </context>
 <context>
     <name>GatewayList</name>
@@ -197,6 +201,10 @@
     <message>
         <source>Die Einstellungen konnten nicht gesendet werden.</source>
         <translation>The settings could not be sent.</translation>
+    </message>
+    <message>
+        <source>Das Änderungsprotokoll konnte nicht geschrieben werden.</source>
+        <translation>The change journal could not be written.</translation>
     </message>
     <message>
         <source>Das Gateway wurde nicht gefunden.</source>

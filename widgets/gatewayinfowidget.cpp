@@ -179,6 +179,22 @@ void GatewayInfoWidget::setConflict(bool conflict)
     }
 }
 
+void GatewayInfoWidget::setUnreachableNetwork(const QString &network)
+{
+    if (network != m_unreachableNetwork) {
+        m_unreachableNetwork = network;
+        setToolTip(unreachableText());
+    }
+}
+
+QString GatewayInfoWidget::unreachableText() const
+{
+    return m_unreachableNetwork.isEmpty()
+               ? QString()
+               : tr("Von diesem PC aus nicht erreichbar: keine Schnittstelle im Netz %1")
+                     .arg(m_unreachableNetwork);
+}
+
 void GatewayInfoWidget::setCurrent(bool current)
 {
     if (current != this->current) {

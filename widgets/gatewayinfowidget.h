@@ -32,6 +32,10 @@ public:
     // Marks the IP address as used by another gateway or by the PC itself.
     void setConflict(bool conflict);
     bool hasConflict() const { return m_conflict; }
+    // The row's address lies outside every network of the PC ("10.1.5.0/24", the gateway's network;
+    // empty when it is reachable). Said in the tooltip and the accessible description.
+    void setUnreachableNetwork(const QString &network);
+    QString unreachableText() const;
     // The list's current row shows the look it has under the pointer.
     void setCurrent(bool current);
 
@@ -105,6 +109,7 @@ private:
     QString m_nameserver;
     bool m_dhcp = false;
     bool receivedDhcp = false;
+    QString m_unreachableNetwork;
     bool m_conflict = false;
     bool current = false;
     CheckBox *dhcpBox = nullptr;

@@ -242,5 +242,7 @@ QString GatewayList::itemDescription(const GatewayInfoWidget *row)
             .arg(row->subnet(), row->gateway(), row->nameserver(), row->dhcp() ? tr("an") : tr("aus"));
     if (row->hasConflict())
         text += tr(", IP-Adresse mehrfach vergeben");
+    if (!row->unreachableText().isEmpty())
+        text += QStringLiteral(", ") + row->unreachableText();
     return text;
 }

@@ -9,6 +9,7 @@ finder_packages=(
     clang libclang-rt-14-dev valgrind
     dbus-daemon at-spi2-core python3-pyatspi
     ansible-core ansible-lint openssh-server openssh-client
+    jq
 )
 
 finder_install_deps() {
