@@ -5,6 +5,7 @@
 #include "protocol/gatewayframe.h"
 #include "protocol/gatewaysession.h"
 #include "widgets/accessiblefactory.h"
+#include "widgets/announcer.h"
 #include "widgets/checkbox.h"
 #include "widgets/gatewayinfowidget.h"
 #include "widgets/gatewaylist.h"
@@ -93,9 +94,15 @@ ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
     verifyTimer->setSingleShot(true);
     verifyTimer->setInterval(RescanInterval);
     connect(verifyTimer, &QTimer::timeout, this, &ZORURuroza::reportSilenceAfterChange);
+    // The count is said once the replies to the user's search have stopped coming.
+    resultTimer = new QTimer(this);
+    resultTimer->setSingleShot(true);
+    resultTimer->setInterval(ResultQuiet);
+    connect(resultTimer, &QTimer::timeout, this, [this] { Announcer::announce(this, countText()); });
 
     // An exclusive bind: a second finder, or any other program on the gateway port, makes it fail.
     gatewaySession = new GatewaySession(this);
+    gatewayList->setSession(gatewaySession);
     udpSocket = gatewaySession->socket();
     connect(gatewaySession, &GatewaySession::recordsChanged, this, &ZORURuroza::recordsChanged);
     connect(gatewaySession, &GatewaySession::acknowledged, this, &ZORURuroza::acknowledgeSettings);
@@ -150,9 +157,10 @@ void ZORURuroza::showConnectionError()
     connect(popup, &MessageBox::cancel, this, &ZORURuroza::close);
 }
 
-void ZORURuroza::showMessage(const QStringList &lines)
+void ZORURuroza::showMessage(const QString &accessibleTitle, const QStringList &lines)
 {
     auto *popup = new MessageBox(lines, tr("Meldung"), this);
+    popup->setAccessibleName(accessibleTitle);
     popup->setGeometry(0, 0, 857, 600);
     popup->show();
     popup->raise();
@@ -199,9 +207,12 @@ void ZORURuroza::timerEvent(QTimerEvent *event)
 
 void ZORURuroza::gatewayAcceptChanges()
 {
-    const auto row = std::find_if(gatewayRows.cbegin(), gatewayRows.cend(),
-                                  [](const GatewayInfoWidget *r) { return r->isActive() && r->isValid(); });
-    if (row == gatewayRows.cend())
+    const GatewayInfoWidget *edited = editedRow();
+    if (edited && !edited->isValid()) {
+        Announcer::announce(this, tr("Nicht gesendet, ungültig: %1").arg(edited->invalidFields().join(", ")));
+        return;
+    }
+    if (!edited)
         return;
     sendGatewaySettings();
     closeLoginPopup();
@@ -274,6 +285,7 @@ void ZORURuroza::closeLoginPopup()
 void ZORURuroza::scanNetwork()
 {
     search();
+    resultTimer->start();
     gatewayList->setOffset(0);
     gatewayList->setCurrentRow(0);
 }
@@ -303,6 +315,8 @@ void ZORURuroza::search()
 void ZORURuroza::readFromNetwork()
 {
     gatewaySession->readPending();
+    if (resultTimer->isActive())
+        resultTimer->start();
 }
 
 void ZORURuroza::addGatewayRecord(const QString &gatewayName, int number, const QString &mac,
@@ -455,7 +469,7 @@ void ZORURuroza::deliverSettings()
     findTimer->stop();
     if (gatewaySession->sendSettings(sentValues) < 0) {
         ackTimer->stop();
-        showMessage({tr("Die Einstellungen konnten nicht gesendet werden."),
+        showMessage(tr("Nicht gesendet"), {tr("Die Einstellungen konnten nicht gesendet werden."),
                      tr("Bitte erneut suchen und die Werte prüfen.")});
         return;
     }
@@ -464,7 +478,8 @@ void ZORURuroza::deliverSettings()
 
 void ZORURuroza::reportGatewayNotFound()
 {
-    showMessage({tr("Das Gateway wurde nicht gefunden."), tr("Die Einstellungen wurden nicht gesendet.")});
+    showMessage(tr("Gateway nicht gefunden"),
+                {tr("Das Gateway wurde nicht gefunden."), tr("Die Einstellungen wurden nicht gesendet.")});
 }
 
 // With DHCP on, the addresses come from the DHCP server: only the name and the flag are compared.
@@ -498,13 +513,13 @@ void ZORURuroza::verifySettings()
     if (lines.isEmpty())
         return;
     lines.prepend(tr("Das Gateway meldet andere Werte als gesendet:"));
-    showMessage(lines);
+    showMessage(tr("Andere Werte gemeldet"), lines);
 }
 
 void ZORURuroza::reportSilenceAfterChange()
 {
     verifying = false;
-    showMessage({tr("Das Gateway antwortet nach der Änderung nicht mehr."),
+    showMessage(tr("Keine Antwort nach der Änderung"), {tr("Das Gateway antwortet nach der Änderung nicht mehr."),
                  tr("Bitte erneut suchen und die Werte prüfen.")});
 }
 
@@ -512,7 +527,7 @@ void ZORURuroza::acknowledgeSettings()
 {
     ackTimer->stop();
     confirmedValues = sentValues;
-    showMessage({tr("Einstellungen wurden erfolgreich gespeichert!")});
+    showMessage(tr("Gespeichert"), {tr("Einstellungen wurden erfolgreich gespeichert!")});
     // A new acknowledgement starts the two searches afresh.
     if (rescanTimerId != 0)
         killTimer(rescanTimerId);
@@ -523,7 +538,7 @@ void ZORURuroza::acknowledgeSettings()
 // The confirmation may still come: it is taken as long as no search has started.
 void ZORURuroza::reportMissingAck()
 {
-    showMessage({tr("Das Gateway hat die Einstellungen nicht bestätigt."),
+    showMessage(tr("Nicht bestätigt"), {tr("Das Gateway hat die Einstellungen nicht bestätigt."),
                  tr("Bitte erneut suchen und die Werte prüfen.")});
 }
 

@@ -25,8 +25,12 @@ public:
                    const QString &subnet, const QString &gateway, const QString &nameserver, bool dhcp);
     bool isActive() const { return state == Active; }
     bool isValid() const;
+    // The column titles of the fields whose values are not valid.
+    QStringList invalidFields() const;
     void commitEdits();
     void discardEdits(bool resetDhcp);
+    // Escape: drops the edits and says so.
+    void cancelEditing();
     // Opens the row for editing with this DHCP choice, as a click or a tick on its box does.
     void beginEditing(bool dhcp);
     // Marks the IP address as used by another gateway or by the PC itself.
@@ -85,6 +89,7 @@ private:
     void enableAddressEditors(bool enable);
     void setDhcpChoice(bool on);
     void loadEditorsFromStoredValues();
+    void setFieldValid(Field field, bool valid, bool *flag);
     std::array<QString *, FieldCount> storedValues();
 
     QSvgRenderer *background = nullptr;

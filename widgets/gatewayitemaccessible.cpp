@@ -1,0 +1,64 @@
+#include "gatewayitemaccessible.h"
+
+#include "gatewayinfowidget.h"
+#include "gatewaylist.h"
+#include "protocol/gatewaysession.h"
+
+#include <QWidget>
+
+GatewayItemAccessible::GatewayItemAccessible(GatewayList *list, const QString &mac) : list(list), mac(mac) {}
+
+bool GatewayItemAccessible::isValid() const
+{
+    return list && list->session() && list->session()->record(mac);
+}
+
+QWindow *GatewayItemAccessible::window() const
+{
+    return list ? list->window()->windowHandle() : nullptr;
+}
+
+QAccessibleInterface *GatewayItemAccessible::parent() const
+{
+    return list ? QAccessible::queryAccessibleInterface(list.data()) : nullptr;
+}
+
+QString GatewayItemAccessible::text(QAccessible::Text t) const
+{
+    const GatewayRecord *record = isValid() ? list->session()->record(mac) : nullptr;
+    if (!record)
+        return QString();
+    if (t == QAccessible::Name)
+        return list->itemName(*record);
+    if (t == QAccessible::Description)
+        return list->itemDescription(*record);
+    return QString();
+}
+
+GatewayInfoWidget *GatewayItemAccessible::row() const
+{
+    return list ? list->rowShowing(mac) : nullptr;
+}
+
+QRect GatewayItemAccessible::rect() const
+{
+    const GatewayInfoWidget *shown = row();
+    return shown ? QRect(shown->mapToGlobal(QPoint(0, 0)), shown->size()) : QRect();
+}
+
+QAccessible::State GatewayItemAccessible::state() const
+{
+    QAccessible::State s;
+    s.selectable = true;
+    s.focusable = true;
+    const GatewayInfoWidget *shown = row();
+    if (!shown) {
+        s.invisible = true;
+        s.offscreen = true;
+        return s;
+    }
+    const bool current = list->rows().at(list->currentRow()) == shown;
+    s.selected = current;
+    s.focused = current && list->hasFocus();
+    return s;
+}
