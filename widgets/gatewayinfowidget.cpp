@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -134,11 +135,16 @@ QStringList GatewayInfoWidget::invalidFields() const
 }
 
 // The red mark is drawn from the flag. A value the user's typing makes invalid is also said, since
-// the mark cannot be heard; a reply's value loaded into the editors is not.
+// the mark cannot be heard; a reply's value loaded into the editors is not, and neither is the empty
+// text a typed character passes through when it replaces a selection.
 void GatewayInfoWidget::setFieldValid(Field field, bool valid, bool *flag)
 {
-    if (*flag && !valid && editors[field]->hasFocus())
-        Announcer::announce(this, tr("%1: ungültiger Wert").arg(editors[field]->accessibleName()));
+    if (*flag && !valid && editors[field]->hasFocus()) {
+        QTimer::singleShot(0, this, [this, field] {
+            if (editors[field]->isInvalid() && editors[field]->hasFocus())
+                Announcer::announce(this, tr("%1: ungültiger Wert").arg(editors[field]->accessibleName()));
+        });
+    }
     *flag = valid;
     editors[field]->setInvalid(!valid);
     update();
