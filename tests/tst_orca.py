@@ -25,12 +25,12 @@ GERMAN = dict(lang="de", count="Liste mit 30 Einträgen", of="von", masks="Subne
               refused="Nicht gesendet, ungültig: IP-Adresse", dropped="Änderungen verworfen",
               dhcp="DHCP an, gw30 wird bearbeitet", saved="Gespeichert",
               message="Einstellungen wurden erfolgreich gespeichert!", ok="OK mit der Eingabetaste",
-              found="30 Gateways", search="Suchen")
+              found="30 Gateways", search="Suchen", close="Schließen")
 ENGLISH = dict(lang="en", count="List with 30 items", of="of", masks="Subnet mask 255.255.255.0, gateway",
                selected="selected", name="Host name", ip="IP address", invalid="IP address: invalid value",
                refused="Not sent, invalid: IP address", dropped="Changes discarded", dhcp="DHCP on, editing gw30",
                saved="Saved", message="Settings saved successfully!", ok="OK with Return",
-               found="30 gateways", search="Search")
+               found="30 gateways", search="Search", close="Close")
 
 
 class Orca:
@@ -126,9 +126,12 @@ def walk(t):
     bad = [line for line in opening + heard if re.search(r"12 (Einträgen|items)|von 13|of 13|192\.168\.0\.129a", line)]
     if bad:
         sys.exit("tst_orca: heard %r" % bad)
-    for process in finder, orca.process:
-        process.terminate()
-        process.wait()
+    step("Tab Tab Tab", "^" + t["close"])
+    subprocess.run(["xdotool", "key", "Return"])
+    if finder.wait(timeout=20) != 0:
+        sys.exit("tst_orca: the window did not end with status 0")
+    orca.process.terminate()
+    orca.process.wait()
 
 
 try:
