@@ -3,7 +3,7 @@
 # server and D-Bus session of xvfb-run and dbus-run-session, against thirty simulated gateways.
 # Keys go in through xdotool as the keyboard sends them; every line Orca speaks is read from its
 # debug log. The walk runs in the German edition with German Orca, then in the English translation
-# with English Orca. Usage (inside scripts/netns-run --gateways 1): tst_orca.py BUILD_DIR
+# with English Orca. Usage (inside scripts/netns-run --gateways 2): tst_orca.py BUILD_DIR
 import codecs, os, pty, re, shutil, subprocess, sys, tempfile, threading, time, tty
 
 build = os.path.abspath(sys.argv[1])
@@ -47,10 +47,16 @@ class Orca:
         tty.setraw(self.terminal)
         self.log, self.spoken = "", 0
         threading.Thread(target=self.drain, args=(master,), daemon=True).start()
+        # Orca refuses to start beside another Orca of the same user, also one still ending.
+        deadline = time.monotonic() + 60
+        while subprocess.run(["pgrep", "-u", str(os.getuid()), "-x", "orca"], capture_output=True).stdout:
+            if time.monotonic() > deadline:
+                sys.exit("tst_orca: another Orca of this user is running")
+            time.sleep(0.5)
         self.process = subprocess.Popen(["orca", "--debug-file=" + os.ttyname(self.terminal), "-u", prefs],
                                         env=dict(os.environ, LANGUAGE=lang), stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
-        self.expect("Bildschirmleser an|Screen reader on")
+        self.expect("Bildschirmleser an|Screen reader on", timeout=60)
 
     def drain(self, master):
         decoder = codecs.getincrementaldecoder("utf-8")(errors="replace")
@@ -63,7 +69,7 @@ class Orca:
         return new
 
     # Waits until the patterns were spoken, in this order; returns everything heard meanwhile.
-    def expect(self, *patterns, timeout=15):
+    def expect(self, *patterns, timeout=30):
         heard, left, deadline = [], list(patterns), time.monotonic() + timeout
         while left and time.monotonic() < deadline:
             for line in self.heard():
@@ -83,13 +89,15 @@ def walk(t):
     if t["lang"] == "en":  # a single translation beside the program is the one it loads
         shutil.copy(os.path.join(build, "translations/finder_en_EN.qm"), os.path.dirname(program) + "/lang_finder")
     orca = Orca(t["lang"])
+    processes.append(orca.process)
     finder = subprocess.Popen([program], env=dict(os.environ, QT_QPA_PLATFORM="xcb", LC_ALL="de_DE.UTF-8"),
                               stdout=subprocess.DEVNULL)
+    processes.append(finder)
     window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--pid", str(finder.pid)],
                             capture_output=True, text=True).stdout.split()[0]
     subprocess.run(["xdotool", "windowfocus", "--sync", window])
-    row = lambda n, name=None: [r"^%s, 02:47:46:00:00:%02X, 192\.168\.0\.%d\.?$" % (name or "gw%d" % n, n, 99 + n),
-                                r"^%d %s 30\.?$" % (n, t["of"]), "^" + t["masks"]]
+    row = lambda n, name=None, of="30": [r"^%s, 02:47:46:00:00:%02X, 192\.168\.0\.%d\.?$" % (name or "gw%d" % n, n, 99 + n),
+                                         r"^%d %s %s\.?$" % (n, t["of"], of), "^" + t["masks"]]
 
     def step(keys, *patterns):
         subprocess.run(["xdotool", "key", "--delay", "100"] + keys.split())
@@ -115,12 +123,17 @@ def walk(t):
     step("Escape", t["dropped"], *row(30))
     step("space", t["dhcp"])
     step("Escape", t["dropped"])
-    # Applied on the last row of a scrolled list: after the message, the keyboard is on that gateway.
+    # Applied on the last row of a scrolled list: after the message, the keyboard is on that gateway,
+    # also when the searches that follow get the first five replies apart from the rest.
+    processes.pop(0).terminate()
+    processes.append(simulate(0, "--count", "5"))
+    processes.append(simulate(1, "--count", "25", "--first-mac", "02:47:46:00:00:06", "--ip", "192.168.0.105", "--delay", "300",
+                         "--names", ",".join("gw%d" % n for n in range(6, 31))))
     step("F2 n e u 3 0 Return", t["saved"], t["message"] + r"\s+" + t["ok"])
     time.sleep(5)  # the two searches that follow a change
     step("Return", *row(30, "neu30"))
     step("Up", *row(29))
-    step("F5", *row(1), t["found"])
+    step("F5", *row(1, of=r"\d+"), t["found"])  # said as soon as it answers, with the count so far
     step("Tab", "^" + t["search"])
     heard += step("shift+Tab", "^Gateways", t["count"], *row(1))
     bad = [line for line in opening + heard if re.search(r"12 (Einträgen|items)|von 13|of 13|192\.168\.0\.129a", line)]
@@ -130,19 +143,22 @@ def walk(t):
     subprocess.run(["xdotool", "key", "Return"])
     if finder.wait(timeout=20) != 0:
         sys.exit("tst_orca: the window did not end with status 0")
-    orca.process.terminate()
-    orca.process.wait()
+
+
+def simulate(namespace, *args):
+    return subprocess.Popen(["ip", "netns", "exec", os.environ["GF_NETNS_GATEWAYS"].split()[namespace],
+                             os.path.join(build, "gateway-sim"), "--names", "gw"] + list(args))
 
 
 try:
     for edition in GERMAN, ENGLISH:
-        sim = subprocess.Popen(["ip", "netns", "exec", os.environ["GF_NETNS_GATEWAYS"].split()[0],
-                                os.path.join(build, "gateway-sim"), "--count", "30", "--names", "gw"])
+        processes = [simulate(0, "--count", "30")]
         try:
             walk(edition)
         finally:
-            sim.terminate()
-            sim.wait()
+            for process in processes:
+                process.terminate()
+                process.wait()
 finally:
     shutil.rmtree(home, ignore_errors=True)
 print("tst_orca: every expected line was spoken, in German and in English")
