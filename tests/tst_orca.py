@@ -94,7 +94,7 @@ def walk(t):
                               stdout=subprocess.DEVNULL)
     processes.append(finder)
     window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--pid", str(finder.pid)],
-                            capture_output=True, text=True).stdout.split()[0]
+                            capture_output=True, text=True, timeout=60).stdout.split()[0]
     subprocess.run(["xdotool", "windowfocus", "--sync", window])
     row = lambda n, name=None, of="30": [r"^%s, 02:47:46:00:00:%02X, 192\.168\.0\.%d\.?$" % (name or "gw%d" % n, n, 99 + n),
                                          r"^%d %s %s\.?$" % (n, t["of"], of), "^" + t["masks"]]
@@ -156,9 +156,13 @@ try:
         try:
             walk(edition)
         finally:
-            for process in processes:
+            for process in reversed(processes):
                 process.terminate()
-                process.wait()
+            for process in processes:
+                try:
+                    process.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    process.kill()
 finally:
     shutil.rmtree(home, ignore_errors=True)
 print("tst_orca: every expected line was spoken, in German and in English")
