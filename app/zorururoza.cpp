@@ -470,7 +470,7 @@ void ZORURuroza::deliverSettings()
     if (gatewaySession->sendSettings(sentValues) < 0) {
         ackTimer->stop();
         showMessage(tr("Nicht gesendet"), {tr("Die Einstellungen konnten nicht gesendet werden."),
-                     tr("Bitte erneut suchen und die Werte prüfen.")});
+                                           tr("Bitte erneut suchen und die Werte prüfen.")});
         return;
     }
     ackTimer->start();
@@ -519,7 +519,8 @@ void ZORURuroza::verifySettings()
 void ZORURuroza::reportSilenceAfterChange()
 {
     verifying = false;
-    showMessage(tr("Keine Antwort nach der Änderung"), {tr("Das Gateway antwortet nach der Änderung nicht mehr."),
+    showMessage(tr("Keine Antwort nach der Änderung"),
+                {tr("Das Gateway antwortet nach der Änderung nicht mehr."),
                  tr("Bitte erneut suchen und die Werte prüfen.")});
 }
 
@@ -539,7 +540,7 @@ void ZORURuroza::acknowledgeSettings()
 void ZORURuroza::reportMissingAck()
 {
     showMessage(tr("Nicht bestätigt"), {tr("Das Gateway hat die Einstellungen nicht bestätigt."),
-                 tr("Bitte erneut suchen und die Werte prüfen.")});
+                                        tr("Bitte erneut suchen und die Werte prüfen.")});
 }
 
 void ZORURuroza::slotClose()

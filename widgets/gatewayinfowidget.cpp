@@ -125,8 +125,11 @@ bool GatewayInfoWidget::isValid() const
 QStringList GatewayInfoWidget::invalidFields() const
 {
     QStringList names;
-    const std::pair<Field, bool> fields[] = {
-        {Name, nameValid}, {Ip, ipValid}, {Subnet, subnetValid}, {Gateway, gatewayValid}, {Nameserver, nameserverValid}};
+    const std::pair<Field, bool> fields[] = {{Name, nameValid},
+                                             {Ip, ipValid},
+                                             {Subnet, subnetValid},
+                                             {Gateway, gatewayValid},
+                                             {Nameserver, nameserverValid}};
     for (const auto &[field, valid] : fields) {
         if (!valid)
             names.append(editors[field]->accessibleName());

@@ -23,16 +23,17 @@ QAccessibleInterface *GatewayItemAccessible::parent() const
     return list ? QAccessible::queryAccessibleInterface(list.data()) : nullptr;
 }
 
+// A shown gateway reads as its row shows it (values just sent, the row's warning); the others as
+// they were reported.
 QString GatewayItemAccessible::text(QAccessible::Text t) const
 {
     const GatewayRecord *record = isValid() ? list->session()->record(mac) : nullptr;
-    if (!record)
+    const GatewayInfoWidget *shown = row();
+    if (!record || (t != QAccessible::Name && t != QAccessible::Description))
         return QString();
     if (t == QAccessible::Name)
-        return list->itemName(*record);
-    if (t == QAccessible::Description)
-        return list->itemDescription(*record);
-    return QString();
+        return shown ? GatewayList::itemName(shown) : list->itemName(*record);
+    return shown ? GatewayList::itemDescription(shown) : list->itemDescription(*record);
 }
 
 GatewayInfoWidget *GatewayItemAccessible::row() const

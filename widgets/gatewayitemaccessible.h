@@ -7,8 +7,9 @@ class GatewayInfoWidget;
 class GatewayList;
 
 // One listed gateway as an item of the gateway list, whether a row shows it or it is scrolled out
-// of view. Known by its MAC; it reads the gateway's values from the list's session, and its place
-// and state from the row that shows it.
+// of view. Known by its MAC, so that it stays the same object wherever the gateway is shown. A shown
+// gateway reads as its row shows it, with the row's place and state; the others as the session has
+// them.
 class GatewayItemAccessible : public QAccessibleInterface
 {
 public:

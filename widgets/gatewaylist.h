@@ -98,8 +98,8 @@ private:
     bool keyboard = false;  // the keyboard has been used in the list: the current row is shown
     int wheelRemainder = 0; // eighths of a degree not yet turned into rows
     bool updatingBar = false;
-    bool scrolled = false;  // the view moved since the rows were last filled
-    QString currentMac;     // the gateway of the current row; empty while the row shows none
-    QString spoken;         // the MAC of the gateway a screen reader was last told is current
+    bool scrolled = false; // the view moved since the rows were last filled
+    QString currentMac;    // the gateway of the current row; empty while the row shows none
+    QString spoken;        // the MAC of the gateway a screen reader was last told is current
     const GatewaySession *gatewaySession = nullptr;
 };

@@ -10,8 +10,9 @@ MessageBox::MessageBox(const QStringList &lines, const QString &title, QWidget *
 {
     setAccessibleName(title);
     // The OK button is not a keyboard stop of its own: the message tells how to press it.
-    setAccessibleDescription(QStringList(lines).filter(QRegularExpression(QStringLiteral("\\S"))).join(QLatin1Char('\n')) +
-                             QLatin1Char('\n') + tr("OK mit der Eingabetaste."));
+    setAccessibleDescription(
+        QStringList(lines).filter(QRegularExpression(QStringLiteral("\\S"))).join(QLatin1Char('\n')) +
+        QLatin1Char('\n') + tr("OK mit der Eingabetaste."));
     cancelButton->hide();
     okButton->setGeometry(cancelButtonRect());
 }
