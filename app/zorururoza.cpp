@@ -7,6 +7,7 @@
 #include "protocol/gatewaysession.h"
 #include "protocol/reachability.h"
 #include "widgets/accessiblefactory.h"
+#include "widgets/announcer.h"
 #include "widgets/checkbox.h"
 #include "widgets/gatewayinfowidget.h"
 #include "widgets/gatewaylist.h"
@@ -95,11 +96,17 @@ ZORURuroza::ZORURuroza(QWidget *parent) : QMainWindow(parent)
     verifyTimer->setSingleShot(true);
     verifyTimer->setInterval(RescanInterval);
     connect(verifyTimer, &QTimer::timeout, this, &ZORURuroza::reportSilenceAfterChange);
+    // The count is said once the replies to the user's search have stopped coming.
+    resultTimer = new QTimer(this);
+    resultTimer->setSingleShot(true);
+    resultTimer->setInterval(ResultQuiet);
+    connect(resultTimer, &QTimer::timeout, this, [this] { Announcer::announce(this, countText()); });
 
     // An exclusive bind: a second finder, or any other program on the gateway port, makes it fail.
     gatewaySession = new GatewaySession(this);
     changeJournal = std::make_unique<ChangeJournal>();
     gatewaySession->setJournal(changeJournal.get());
+    gatewayList->setSession(gatewaySession);
     udpSocket = gatewaySession->socket();
     connect(gatewaySession, &GatewaySession::recordsChanged, this, &ZORURuroza::recordsChanged);
     connect(gatewaySession, &GatewaySession::acknowledged, this, &ZORURuroza::acknowledgeSettings);
@@ -157,9 +164,10 @@ void ZORURuroza::showConnectionError()
     connect(popup, &MessageBox::cancel, this, &ZORURuroza::close);
 }
 
-void ZORURuroza::showMessage(const QStringList &lines)
+void ZORURuroza::showMessage(const QString &accessibleTitle, const QStringList &lines)
 {
     auto *popup = new MessageBox(lines, tr("Meldung"), this);
+    popup->setAccessibleName(accessibleTitle);
     popup->setGeometry(0, 0, 857, 600);
     popup->show();
     popup->raise();
@@ -206,9 +214,12 @@ void ZORURuroza::timerEvent(QTimerEvent *event)
 
 void ZORURuroza::gatewayAcceptChanges()
 {
-    const auto row = std::find_if(gatewayRows.cbegin(), gatewayRows.cend(),
-                                  [](const GatewayInfoWidget *r) { return r->isActive() && r->isValid(); });
-    if (row == gatewayRows.cend())
+    const GatewayInfoWidget *edited = editedRow();
+    if (edited && !edited->isValid()) {
+        Announcer::announce(this, tr("Nicht gesendet, ungültig: %1").arg(edited->invalidFields().join(", ")));
+        return;
+    }
+    if (!edited)
         return;
     sendGatewaySettings();
     closeLoginPopup();
@@ -281,6 +292,7 @@ void ZORURuroza::closeLoginPopup()
 void ZORURuroza::scanNetwork()
 {
     search();
+    resultTimer->start();
     gatewayList->setOffset(0);
     gatewayList->setCurrentRow(0);
 }
@@ -310,6 +322,8 @@ void ZORURuroza::search()
 void ZORURuroza::readFromNetwork()
 {
     gatewaySession->readPending();
+    if (resultTimer->isActive())
+        resultTimer->start();
 }
 
 void ZORURuroza::addGatewayRecord(const QString &gatewayName, int number, const QString &mac,
@@ -467,15 +481,15 @@ void ZORURuroza::deliverSettings()
     const qint64 sent = gatewaySession->sendSettings(sentValues);
     if (sent == GatewaySession::NotRecorded) {
         ackTimer->stop();
-        showMessage({tr("Das Änderungsprotokoll konnte nicht geschrieben werden."),
-                     tr("Die Einstellungen wurden nicht gesendet.")});
+        showMessage(tr("Nicht gesendet"), {tr("Das Änderungsprotokoll konnte nicht geschrieben werden."),
+                                           tr("Die Einstellungen wurden nicht gesendet.")});
         return;
     }
     if (sent < 0) {
         ackTimer->stop();
         recordOutcome(QStringLiteral("send-failed"));
-        showMessage({tr("Die Einstellungen konnten nicht gesendet werden."),
-                     tr("Bitte erneut suchen und die Werte prüfen.")});
+        showMessage(tr("Nicht gesendet"), {tr("Die Einstellungen konnten nicht gesendet werden."),
+                                           tr("Bitte erneut suchen und die Werte prüfen.")});
         return;
     }
     ackTimer->start();
@@ -483,7 +497,8 @@ void ZORURuroza::deliverSettings()
 
 void ZORURuroza::reportGatewayNotFound()
 {
-    showMessage({tr("Das Gateway wurde nicht gefunden."), tr("Die Einstellungen wurden nicht gesendet.")});
+    showMessage(tr("Gateway nicht gefunden"),
+                {tr("Das Gateway wurde nicht gefunden."), tr("Die Einstellungen wurden nicht gesendet.")});
 }
 
 // With DHCP on, the addresses come from the DHCP server: only the name and the flag are compared.
@@ -518,14 +533,15 @@ void ZORURuroza::verifySettings()
     if (lines.isEmpty())
         return;
     lines.prepend(tr("Das Gateway meldet andere Werte als gesendet:"));
-    showMessage(lines);
+    showMessage(tr("Andere Werte gemeldet"), lines);
 }
 
 void ZORURuroza::reportSilenceAfterChange()
 {
     verifying = false;
     recordOutcome(QStringLiteral("mismatch"));
-    showMessage({tr("Das Gateway antwortet nach der Änderung nicht mehr."),
+    showMessage(tr("Keine Antwort nach der Änderung"),
+                {tr("Das Gateway antwortet nach der Änderung nicht mehr."),
                  tr("Bitte erneut suchen und die Werte prüfen.")});
 }
 
@@ -533,7 +549,7 @@ void ZORURuroza::acknowledgeSettings()
 {
     ackTimer->stop();
     confirmedValues = sentValues;
-    showMessage({tr("Einstellungen wurden erfolgreich gespeichert!")});
+    showMessage(tr("Gespeichert"), {tr("Einstellungen wurden erfolgreich gespeichert!")});
     // A new acknowledgement starts the two searches afresh.
     if (rescanTimerId != 0)
         killTimer(rescanTimerId);
@@ -545,8 +561,8 @@ void ZORURuroza::acknowledgeSettings()
 void ZORURuroza::reportMissingAck()
 {
     recordOutcome(QStringLiteral("not-confirmed"));
-    showMessage({tr("Das Gateway hat die Einstellungen nicht bestätigt."),
-                 tr("Bitte erneut suchen und die Werte prüfen.")});
+    showMessage(tr("Nicht bestätigt"), {tr("Das Gateway hat die Einstellungen nicht bestätigt."),
+                                        tr("Bitte erneut suchen und die Werte prüfen.")});
 }
 
 void ZORURuroza::recordOutcome(const QString &outcome, const GatewayRecord *reported)

@@ -32,6 +32,8 @@ public:
     static constexpr int RescanInterval = GatewaySession::RescanInterval; // between the searches
     static constexpr int AckTimeout = GatewaySession::AckTimeout;
     static constexpr quint16 CommandPort = 55555;
+    // Without a reply for this long, the user's search has its answers.
+    static constexpr int ResultQuiet = 1000;
 
     static QRect rowRect(int index) { return {17, 51 + 40 * index, 826, 40}; }
     static QRect acceptButtonRect() { return {590, 552, 113, 27}; }
@@ -87,7 +89,8 @@ private:
     GatewayInfoWidget *editedRow() const;
     void closeLoginPopup();
     void showConnectionError();
-    void showMessage(const QStringList &lines);
+    // Drawn under the title "Meldung"; a screen reader hears the more telling accessibleTitle.
+    void showMessage(const QString &accessibleTitle, const QStringList &lines);
     void acknowledgeSettings();
     void reportMissingAck();
     void deliverSettings();
@@ -117,6 +120,7 @@ private:
     QTimer *ackTimer = nullptr;                   // runs while a confirmation is awaited
     QTimer *findTimer = nullptr;                  // runs while the gateway of the settings is searched for
     QTimer *verifyTimer = nullptr; // runs from the last re-scan until the changed gateway answers
+    QTimer *resultTimer = nullptr; // runs from the user's search until its replies stop coming
     GatewayRecord sentValues;      // the settings last committed, sent or about to be sent
     GatewayRecord confirmedValues; // the settings last acknowledged
     bool verifying = false;        // the last re-scan's reply is compared with confirmedValues

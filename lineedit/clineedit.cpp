@@ -35,13 +35,11 @@ cLineEdit::cLineEdit(const QString &text, int alignment, const QString &backgrou
 
 void cLineEdit::setText(const QString &text)
 {
-    if (QAccessible::isActive() && text != content) {
-        QAccessibleTextUpdateEvent event(this, 0, displayText(),
-                                         echoMode == 0 ? text : QString(text.size(), QLatin1Char('*')));
-        QAccessible::updateAccessibility(&event);
-    }
+    const QString before = displayText();
     content = text;
     maskedText = QString(text.size(), QLatin1Char('*'));
+    if (QAccessible::isActive() && before != displayText())
+        announceChange(before, displayText());
     // A shorter text set by the program must not leave the positions behind its end, or the next
     // edit would work past the text.
     cursorPos = qMin(cursorPos, int(content.size()));
@@ -104,15 +102,31 @@ void cLineEdit::updateScroll()
 
 void cLineEdit::setInvalid(bool invalid)
 {
-    if (invalid == this->invalid)
-        return;
     this->invalid = invalid;
-    QAccessible::State changed;
-    changed.invalid = true;
-    QAccessibleStateChangeEvent event(this, changed);
-    QAccessible::updateAccessibility(&event);
-    QAccessibleEvent description(this, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&description);
+}
+
+// Only the part that changed: a screen reader speaks what was typed or deleted, not the whole text.
+void cLineEdit::announceChange(const QString &before, const QString &after)
+{
+    qsizetype head = 0;
+    while (head < before.size() && head < after.size() && before.at(head) == after.at(head))
+        ++head;
+    qsizetype tail = 0;
+    while (tail < before.size() - head && tail < after.size() - head &&
+           before.at(before.size() - 1 - tail) == after.at(after.size() - 1 - tail))
+        ++tail;
+    const QString removed = before.mid(head, before.size() - head - tail);
+    const QString inserted = after.mid(head, after.size() - head - tail);
+    if (inserted.isEmpty()) {
+        QAccessibleTextRemoveEvent event(this, int(head), removed);
+        QAccessible::updateAccessibility(&event);
+    } else if (removed.isEmpty()) {
+        QAccessibleTextInsertEvent event(this, int(head), inserted);
+        QAccessible::updateAccessibility(&event);
+    } else {
+        QAccessibleTextUpdateEvent event(this, int(head), removed, inserted);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void cLineEdit::setSelection(int anchor, int cursor)
@@ -418,6 +432,9 @@ void cLineEdit::focusInEvent(QFocusEvent *)
         killTimer(blinkTimer);
     blinkTimer = startTimer(BlinkInterval);
     noSelection = 0;
+    // The focus event that follows tells where the caret is. A caret event before it would make a
+    // screen reader take the field as focused already and leave out its name.
+    announcedCursor = 0; // where selectAll() puts the caret
     selectAll();
 }
 

@@ -44,7 +44,7 @@ public:
     // What assistive technology reads and sets.
     bool isEditable() const { return editable; }
     bool isMasked() const { return echoMode != 0; }
-    // The owner's verdict on the text; announced as the invalid state.
+    // The owner's verdict on the text; assistive technology reads it in the description.
     void setInvalid(bool invalid);
     bool isInvalid() const { return invalid; }
     // Selects from anchor to cursor (equal: only places the caret), as Shift and the arrows would.
@@ -78,6 +78,7 @@ private:
     void collapseSelection();
     bool typeText(const QString &typed, bool withShift);
     bool acceptsPaste(const QString &pasted) const;
+    void announceChange(const QString &before, const QString &after);
 
     static constexpr int BlinkInterval = 500;
     static constexpr int DefaultMaxLength = 65500;

@@ -376,7 +376,7 @@ void TestMainWindow::thirtyGateways()
     QCOMPARE(window->countText(), QStringLiteral("19–30 von 30 Gateways"));
     // The scroll bar: its thumb dragged to the top, then a click on the track below it moves a page.
     ScrollBar *bar = window->list()->scrollBar();
-    QVERIFY(bar->isVisible() && bar->geometry().translated(window->list()->pos()) == QRect(843, 51, 14, 480));
+    QVERIFY(bar->isVisible() && bar->geometry() == QRect(843, 51, 14, 480));
     QTest::mousePress(bar, Qt::LeftButton, {}, bar->thumbRect().center());
     QTest::mouseMove(bar, {7, bar->thumbRect().center().y() - 480});
     QTest::mouseRelease(bar, Qt::LeftButton, {}, {7, 0});

@@ -43,6 +43,14 @@
         <source>Von diesem PC aus nicht erreichbar: keine Schnittstelle im Netz %1</source>
         <translation>Not reachable from this PC: no interface in %1</translation>
     </message>
+    <message>
+        <source>%1: ungültiger Wert</source>
+        <translation>%1: invalid value</translation>
+    </message>
+    <message>
+        <source>Änderungen verworfen</source>
+        <translation>Changes discarded</translation>
+    </message>
 </context>
 <context>
     <name>GatewayList</name>
@@ -78,6 +86,14 @@
         <source>, IP-Adresse mehrfach vergeben</source>
         <translation>, IP address used more than once</translation>
     </message>
+    <message>
+        <source>DHCP an, %1 wird bearbeitet</source>
+        <translation>DHCP on, editing %1</translation>
+    </message>
+    <message>
+        <source>DHCP aus, %1 wird bearbeitet</source>
+        <translation>DHCP off, editing %1</translation>
+    </message>
 </context>
 <context>
     <name>GatewayTable</name>
@@ -99,6 +115,13 @@
     <message>
         <source>Password</source>
         <translation>Password</translation>
+    </message>
+</context>
+<context>
+    <name>MessageBox</name>
+    <message>
+        <source>OK mit der Eingabetaste.</source>
+        <translation>OK with Return.</translation>
     </message>
 </context>
 <context>
@@ -233,6 +256,34 @@
     <message>
         <source>Das Gateway antwortet nach der Änderung nicht mehr.</source>
         <translation>The gateway no longer answers after the change.</translation>
+    </message>
+    <message>
+        <source>Nicht gesendet, ungültig: %1</source>
+        <translation>Not sent, invalid: %1</translation>
+    </message>
+    <message>
+        <source>Nicht gesendet</source>
+        <translation>Not sent</translation>
+    </message>
+    <message>
+        <source>Gateway nicht gefunden</source>
+        <translation>Gateway not found</translation>
+    </message>
+    <message>
+        <source>Andere Werte gemeldet</source>
+        <translation>Other values reported</translation>
+    </message>
+    <message>
+        <source>Keine Antwort nach der Änderung</source>
+        <translation>No answer after the change</translation>
+    </message>
+    <message>
+        <source>Gespeichert</source>
+        <translation>Saved</translation>
+    </message>
+    <message>
+        <source>Nicht bestätigt</source>
+        <translation>Not confirmed</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 #include "accessiblefactory.h"
 
+#include "announcer.h"
 #include "gatewayinfowidget.h"
 #include "gatewaylist.h"
 #include "lineedit/clineedit.h"
@@ -31,6 +32,8 @@ QAccessibleInterface *AccessibleFactory::create(const QString &className, QObjec
         return new ListAccessible(static_cast<GatewayList *>(object));
     if (className == QLatin1String("ScrollBar"))
         return new ScrollBarAccessible(static_cast<ScrollBar *>(object));
+    if (className == QLatin1String("Announcer"))
+        return new QAccessibleWidget(static_cast<Announcer *>(object), QAccessible::Notification);
     if (className == QLatin1String("PopupWidget"))
         return new ShownChildrenAccessible(static_cast<PopupWidget *>(object), QAccessible::AlertMessage);
     return nullptr;

@@ -1,5 +1,6 @@
 #include "gatewayinfowidget.h"
 
+#include "announcer.h"
 #include "checkbox.h"
 #include "lineedit/clineedit.h"
 #include "protocol/addresstext.h"
@@ -10,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -120,6 +122,37 @@ bool GatewayInfoWidget::isValid() const
     return nameValid && ipValid && subnetValid && gatewayValid && nameserverValid;
 }
 
+QStringList GatewayInfoWidget::invalidFields() const
+{
+    QStringList names;
+    const std::pair<Field, bool> fields[] = {{Name, nameValid},
+                                             {Ip, ipValid},
+                                             {Subnet, subnetValid},
+                                             {Gateway, gatewayValid},
+                                             {Nameserver, nameserverValid}};
+    for (const auto &[field, valid] : fields) {
+        if (!valid)
+            names.append(editors[field]->accessibleName());
+    }
+    return names;
+}
+
+// The red mark is drawn from the flag. A value the user's typing makes invalid is also said, since
+// the mark cannot be heard; a reply's value loaded into the editors is not, and neither is the empty
+// text a typed character passes through when it replaces a selection.
+void GatewayInfoWidget::setFieldValid(Field field, bool valid, bool *flag)
+{
+    if (*flag && !valid && editors[field]->hasFocus()) {
+        QTimer::singleShot(0, this, [this, field] {
+            if (editors[field]->isInvalid() && editors[field]->hasFocus())
+                Announcer::announce(this, tr("%1: ungültiger Wert").arg(editors[field]->accessibleName()));
+        });
+    }
+    *flag = valid;
+    editors[field]->setInvalid(!valid);
+    update();
+}
+
 void GatewayInfoWidget::loadEditorsFromStoredValues()
 {
     // setText re-validates every field through textChanged.
@@ -187,12 +220,10 @@ void GatewayInfoWidget::setUnreachableNetwork(const QString &network)
     }
 }
 
-QString GatewayInfoWidget::unreachableText() const
+QString GatewayInfoWidget::unreachableText(const QString &network)
 {
-    return m_unreachableNetwork.isEmpty()
-               ? QString()
-               : tr("Von diesem PC aus nicht erreichbar: keine Schnittstelle im Netz %1")
-                     .arg(m_unreachableNetwork);
+    return network.isEmpty() ? QString()
+                             : tr("Von diesem PC aus nicht erreichbar: keine Schnittstelle im Netz %1").arg(network);
 }
 
 void GatewayInfoWidget::setCurrent(bool current)
@@ -221,6 +252,12 @@ void GatewayInfoWidget::discardEdits(bool resetDhcp)
         emit editingEnded();
 }
 
+void GatewayInfoWidget::cancelEditing()
+{
+    Announcer::announce(this, tr("Änderungen verworfen"));
+    discardEdits(true);
+}
+
 void GatewayInfoWidget::setState(State newState)
 {
     state = newState;
@@ -239,40 +276,31 @@ void GatewayInfoWidget::updateBackground()
 void GatewayInfoWidget::checkGatewayName(const QString &name)
 {
     QStringList trace;
-    nameValid = isValidHostName(name, &trace);
-    editors[Name]->setInvalid(!nameValid);
+    const bool valid = isValidHostName(name, &trace);
     for (const QString &line : std::as_const(trace))
         std::printf("%s\n", line.toLatin1().constData());
     std::fflush(stdout);
-    update();
+    setFieldValid(Name, valid, &nameValid);
 }
 
 void GatewayInfoWidget::checkIp(const QString &ip)
 {
-    ipValid = isAddressValid(ip);
-    editors[Ip]->setInvalid(!ipValid);
-    update();
+    setFieldValid(Ip, isAddressValid(ip), &ipValid);
 }
 
 void GatewayInfoWidget::checkSubnet(const QString &ip)
 {
-    subnetValid = isAddressValid(ip);
-    editors[Subnet]->setInvalid(!subnetValid);
-    update();
+    setFieldValid(Subnet, isAddressValid(ip), &subnetValid);
 }
 
 void GatewayInfoWidget::checkGateway(const QString &ip)
 {
-    gatewayValid = isAddressValid(ip);
-    editors[Gateway]->setInvalid(!gatewayValid);
-    update();
+    setFieldValid(Gateway, isAddressValid(ip), &gatewayValid);
 }
 
 void GatewayInfoWidget::checkNameserver(const QString &ip)
 {
-    nameserverValid = isAddressValid(ip);
-    editors[Nameserver]->setInvalid(!nameserverValid);
-    update();
+    setFieldValid(Nameserver, isAddressValid(ip), &nameserverValid);
 }
 
 void GatewayInfoWidget::dhcpChange(bool change)
@@ -318,7 +346,7 @@ bool GatewayInfoWidget::eventFilter(QObject *watched, QEvent *event)
         return false;
     const int key = static_cast<QKeyEvent *>(event)->key();
     if (key == Qt::Key_Escape) {
-        discardEdits(true);
+        cancelEditing();
         return true;
     }
     if (watched == dhcpBox && (key == Qt::Key_Return || key == Qt::Key_Enter)) {

@@ -25,8 +25,12 @@ public:
                    const QString &subnet, const QString &gateway, const QString &nameserver, bool dhcp);
     bool isActive() const { return state == Active; }
     bool isValid() const;
+    // The column titles of the fields whose values are not valid.
+    QStringList invalidFields() const;
     void commitEdits();
     void discardEdits(bool resetDhcp);
+    // Escape: drops the edits and says so.
+    void cancelEditing();
     // Opens the row for editing with this DHCP choice, as a click or a tick on its box does.
     void beginEditing(bool dhcp);
     // Marks the IP address as used by another gateway or by the PC itself.
@@ -35,7 +39,8 @@ public:
     // The row's address lies outside every network of the PC ("10.1.5.0/24", the gateway's network;
     // empty when it is reachable). Said in the tooltip and the accessible description.
     void setUnreachableNetwork(const QString &network);
-    QString unreachableText() const;
+    QString unreachableText() const { return unreachableText(m_unreachableNetwork); }
+    static QString unreachableText(const QString &network);
     // The list's current row shows the look it has under the pointer.
     void setCurrent(bool current);
 
@@ -89,6 +94,7 @@ private:
     void enableAddressEditors(bool enable);
     void setDhcpChoice(bool on);
     void loadEditorsFromStoredValues();
+    void setFieldValid(Field field, bool valid, bool *flag);
     std::array<QString *, FieldCount> storedValues();
 
     QSvgRenderer *background = nullptr;

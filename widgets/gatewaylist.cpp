@@ -1,13 +1,18 @@
 #include "gatewaylist.h"
 
+#include "announcer.h"
 #include "checkbox.h"
 #include "gatewayinfowidget.h"
 #include "lineedit/clineedit.h"
+#include "listaccessible.h"
+#include "protocol/gatewaysession.h"
+#include "protocol/reachability.h"
 #include "scrollbar.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QWheelEvent>
 
 GatewayList::GatewayList(QWidget *parent) : QWidget(parent)
@@ -19,10 +24,9 @@ GatewayList::GatewayList(QWidget *parent) : QWidget(parent)
         row->setGeometry(rowRect(i));
         row->hide();
         rowWidgets.append(row);
-        announced.append(QString());
     }
-    bar = new ScrollBar(this);
-    bar->setGeometry(scrollBarRect());
+    bar = new ScrollBar(parent ? parent : this);
+    bar->setGeometry(parent ? scrollBarRect().translated(pos()) : scrollBarRect());
     bar->hide();
     connect(bar, &ScrollBar::valueChanged, this, [this](int value) {
         if (!updatingBar)
@@ -47,13 +51,24 @@ void GatewayList::setOffset(int offset)
 {
     const int before = this->offset();
     wanted = qBound(0, offset, maxOffset());
-    if (this->offset() != before)
+    if (this->offset() != before) {
+        scrolled = true;
         emit offsetChanged();
+    }
 }
 
 void GatewayList::scrollBy(int rows)
 {
     setOffset(offset() + rows);
+}
+
+GatewayInfoWidget *GatewayList::rowShowing(const QString &mac) const
+{
+    for (GatewayInfoWidget *row : rowWidgets) {
+        if (!row->isHidden() && row->mac() == mac)
+            return row;
+    }
+    return nullptr;
 }
 
 GatewayInfoWidget *GatewayList::editedRow() const
@@ -76,11 +91,12 @@ int GatewayList::shownRows() const
 void GatewayList::setCurrentRow(int row)
 {
     row = qBound(0, row, RowCount - 1);
+    currentMac = rowWidgets.at(row)->isHidden() ? QString() : rowWidgets.at(row)->mac();
     if (row == current)
         return;
     current = row;
     showCurrent();
-    announceCurrent();
+    announceCurrent(false);
 }
 
 // The rows fill from the top, so the shown ones are 0 to shownRows() - 1.
@@ -138,14 +154,18 @@ void GatewayList::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Escape:
         if (GatewayInfoWidget *edited = editedRow())
-            edited->discardEdits(true);
+            edited->cancelEditing();
         break;
     case Qt::Key_Space:
         if (row->isHidden())
             break;
         row->dhcpCheckBox()->click();
-        if (GatewayInfoWidget *edited = editedRow())
+        if (GatewayInfoWidget *edited = editedRow()) {
             setCurrentRow(int(rowWidgets.indexOf(edited)));
+            Announcer::announce(this, (edited->dhcp() ? tr("DHCP an, %1 wird bearbeitet")
+                                                      : tr("DHCP aus, %1 wird bearbeitet"))
+                                          .arg(edited->gatewayName()));
+        }
         break;
     default:
         keyboard = wasShown;
@@ -173,12 +193,19 @@ void GatewayList::focusInEvent(QFocusEvent *event)
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
         keyboard = true;
     showCurrent();
-    announceCurrent();
+    // After the list's own focus event, which names only the list.
+    QTimer::singleShot(0, this, [this] { announceCurrent(true); });
 }
 
 void GatewayList::focusOutEvent(QFocusEvent *)
 {
     showCurrent();
+}
+
+void GatewayList::moveEvent(QMoveEvent *)
+{
+    if (bar->parentWidget() != this)
+        bar->move(pos() + scrollBarRect().topLeft());
 }
 
 void GatewayList::showCurrent()
@@ -188,36 +215,45 @@ void GatewayList::showCurrent()
         rowWidgets.at(i)->setCurrent(shown && i == current);
 }
 
-void GatewayList::announceCurrent()
+// The focused item is the current gateway's: screen readers speak a focused item only when it is
+// another object than the one they were on, so the item belongs to the gateway, not to the row.
+void GatewayList::announceCurrent(bool always)
 {
     GatewayInfoWidget *row = rowWidgets.at(current);
-    if (hasFocus() && !row->isHidden() && QAccessible::isActive()) {
-        QAccessibleEvent event(row, QAccessible::Focus);
+    if (!hasFocus() || row->isHidden() || !QAccessible::isActive() || (!always && row->mac() == spoken))
+        return;
+    auto *items = dynamic_cast<ListAccessible *>(QAccessible::queryAccessibleInterface(this));
+    if (QAccessibleInterface *item = items ? items->itemFor(row) : nullptr) {
+        spoken = row->mac();
+        QAccessibleEvent event(item, QAccessible::Focus);
         QAccessible::updateAccessibility(&event);
     }
 }
 
 void GatewayList::rowsRefreshed()
 {
-    const int shown = shownRows();
-    if (current >= shown && shown > 0)
-        setCurrentRow(shown - 1);
+    // Scrolled, the current row keeps its place and takes the gateway that came under it. Filled
+    // again (a search adds one reply at a time, an edit ends), it follows its gateway, and waits for
+    // it on the last shown row while it has not answered yet.
+    const bool viewMoved = scrolled;
+    scrolled = false;
+    GatewayInfoWidget *const row = rowWidgets.at(current);
+    GatewayInfoWidget *const showing = currentMac.isEmpty() ? nullptr : rowShowing(currentMac);
+    if (!row->isHidden() && (viewMoved || currentMac.isEmpty())) {
+        currentMac = row->mac();
+    } else if (showing || (row->isHidden() && shownRows() > 0)) {
+        current = showing ? int(rowWidgets.indexOf(showing)) : shownRows() - 1;
+        showCurrent();
+    }
     if (!QAccessible::isActive())
         return;
-    for (int i = 0; i < RowCount; ++i) {
-        GatewayInfoWidget *row = rowWidgets.at(i);
-        const QString now =
-            row->isHidden() ? QString() : itemName(row) + QLatin1Char('\n') + itemDescription(row);
-        if (now == announced.at(i))
-            continue;
-        announced[i] = now;
-        if (row->isHidden())
-            continue;
-        QAccessibleEvent name(row, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&name);
-        QAccessibleEvent description(row, QAccessible::DescriptionChanged);
-        QAccessible::updateAccessibility(&description);
-    }
+    if (auto *items = dynamic_cast<ListAccessible *>(QAccessible::queryAccessibleInterface(this)))
+        items->dropStaleItems();
+    // Once for all the replies of one pass.
+    QTimer::singleShot(0, this, [this] {
+        if (rowWidgets.at(current)->mac() == currentMac)
+            announceCurrent(false);
+    });
 }
 
 QString GatewayList::countText() const
@@ -237,12 +273,34 @@ QString GatewayList::itemName(const GatewayInfoWidget *row)
 
 QString GatewayList::itemDescription(const GatewayInfoWidget *row)
 {
-    QString text =
-        tr("Subnetmaske %1, Gateway %2, Nameserver %3, DHCP %4")
-            .arg(row->subnet(), row->gateway(), row->nameserver(), row->dhcp() ? tr("an") : tr("aus"));
-    if (row->hasConflict())
+    return describeItem(row->subnet(), row->gateway(), row->nameserver(), row->dhcp(), row->hasConflict(),
+                        row->unreachableText());
+}
+
+QString GatewayList::itemName(const GatewayRecord &record) const
+{
+    return QStringLiteral("%1, %2, %3").arg(record.gatewayName, record.mac, record.ip);
+}
+
+QString GatewayList::itemDescription(const GatewayRecord &record) const
+{
+    if (!gatewaySession)
+        return describeItem(record.subnet, record.gateway, record.nameserver, record.dhcp, false, QString());
+    return describeItem(record.subnet, record.gateway, record.nameserver, record.dhcp,
+                        gatewaySession->isConflicting(record.ip),
+                        GatewayInfoWidget::unreachableText(Reachability::unreachableNetwork(
+                            record.ip, record.subnet, record.dhcp, gatewaySession->pcNetworks())));
+}
+
+// Rows and the gateways scrolled out of view are described alike, here.
+QString GatewayList::describeItem(const QString &subnet, const QString &gateway, const QString &nameserver,
+                                  bool dhcp, bool conflict, const QString &unreachable)
+{
+    QString text = tr("Subnetmaske %1, Gateway %2, Nameserver %3, DHCP %4")
+                       .arg(subnet, gateway, nameserver, dhcp ? tr("an") : tr("aus"));
+    if (conflict)
         text += tr(", IP-Adresse mehrfach vergeben");
-    if (!row->unreachableText().isEmpty())
-        text += QStringLiteral(", ") + row->unreachableText();
+    if (!unreachable.isEmpty())
+        text += QStringLiteral(", ") + unreachable;
     return text;
 }

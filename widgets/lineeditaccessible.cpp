@@ -28,8 +28,8 @@ QString LineEditAccessible::text(QAccessible::Text t) const
 {
     if (t == QAccessible::Value)
         return field()->displayText();
-    // The invalid state is not carried by every platform's bridge (AT-SPI in Qt 6.4), so the
-    // description says it too.
+    // Qt 6.4 has no state for an invalid entry (its invalid state means a dead object), so the
+    // description says it.
     if (t == QAccessible::Description && field()->isInvalid())
         return QStringList({cLineEdit::tr("Ungültiger Wert."), QAccessibleWidget::text(t)})
             .join(' ')
@@ -51,7 +51,6 @@ QAccessible::State LineEditAccessible::state() const
     s.editable = canEdit();
     s.readOnly = !canEdit();
     s.passwordEdit = field()->isMasked();
-    s.invalid = field()->isInvalid();
     s.selectableText = true;
     return s;
 }
@@ -121,9 +120,12 @@ void LineEditAccessible::scrollToSubstring(int, int endIndex)
     field()->setSelection(endIndex, endIndex);
 }
 
-QString LineEditAccessible::attributes(int offset, int *startOffset, int *endOffset) const
+// No attributes: one run over the whole text. Screen readers build the text they speak from the
+// runs, so each run must cover the characters it is asked about, the last one included.
+QString LineEditAccessible::attributes(int, int *startOffset, int *endOffset) const
 {
-    *startOffset = *endOffset = offset;
+    *startOffset = 0;
+    *endOffset = characterCount();
     return QString();
 }
 

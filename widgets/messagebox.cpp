@@ -3,12 +3,16 @@
 #include "pushbutton.h"
 
 #include <QPainter>
+#include <QRegularExpression>
 
 MessageBox::MessageBox(const QStringList &lines, const QString &title, QWidget *parent)
     : PopupWidget(QStringLiteral(":/images/popup_bg"), parent), lines(lines), title(title)
 {
     setAccessibleName(title);
-    setAccessibleDescription(lines.join(QLatin1Char('\n')));
+    // The OK button is not a keyboard stop of its own: the message tells how to press it.
+    setAccessibleDescription(
+        QStringList(lines).filter(QRegularExpression(QStringLiteral("\\S"))).join(QLatin1Char('\n')) +
+        QLatin1Char('\n') + tr("OK mit der Eingabetaste."));
     cancelButton->hide();
     okButton->setGeometry(cancelButtonRect());
 }

@@ -3,7 +3,8 @@
 #include "popupwidget.h"
 
 // A message popup: title, lines and a single OK button. Closes itself on OK or cancel and then
-// emits ok() or cancel().
+// emits ok() or cancel(). Assistive technology reads it as an alert named by the title (the window
+// may name it more precisely than the drawn title does) with the lines and how to press OK.
 class MessageBox : public PopupWidget
 {
     Q_OBJECT

@@ -7,7 +7,7 @@ finder_packages=(
     xvfb xauth xdotool x11-utils x11-apps imagemagick libxcb1-dev desktop-file-utils
     dpkg-dev file lintian appstream
     clang libclang-rt-14-dev valgrind
-    dbus-daemon at-spi2-core python3-pyatspi
+    dbus-daemon at-spi2-core orca
     ansible-core ansible-lint openssh-server openssh-client
     jq
 )
