@@ -482,6 +482,8 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
         error(QStringLiteral("no gateway with the MAC address %1 answered; nothing was sent").arg(mac));
         break;
     case PlanRun::NotConfirmed:
+        if (run.wasInterrupted())
+            break; // the wait was cut short: said below
         error(QStringLiteral("%1 did not confirm the settings within %2 ms")
                   .arg(mac)
                   .arg(runOptions.timeoutMs));

@@ -221,12 +221,14 @@ void PlanRun::dispatch(int index)
     QTimer::singleShot(options.timeoutMs, this, [this, index] { confirmationOverdue(index); });
 }
 
-void PlanRun::acknowledged(const QString &mac)
+void PlanRun::acknowledged(const GatewayRecord &reply)
 {
-    const auto it = entryByMac.constFind(mac);
+    const auto it = entryByMac.constFind(reply.mac);
     if (it == entryByMac.cend() || !entryResults.at(*it).awaitingAck)
         return;
     Result &result = entryResults[*it];
+    result.reported = reply; // what it took, until the verifying search says what it holds
+    result.conflict = session.isConflicting(reply.ip);
     result.awaitingAck = false;
     result.confirmed = true;
     --awaitingAck;

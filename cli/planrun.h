@@ -103,7 +103,7 @@ private:
     void checkLate();
     // Puts the settings for every gateway found that the plan changes on record at once.
     bool recordIntents();
-    void acknowledged(const QString &mac);
+    void acknowledged(const GatewayRecord &reply);
     void confirmationOverdue(int index);
     void maybeVerify();
     void verified();
