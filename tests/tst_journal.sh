@@ -46,6 +46,12 @@ kill $!
 touch "$t/file"
 expect 8 gf apply --journal "$t/file/changes.jsonl" - <<<"mac,name
 $(mac 1),zwei"
+# A disk that fills in the middle of a run's records (a tmpfs in a mount namespace of its own): the
+# records written are taken back, as nothing leaves.
+mkdir "$t/full" && { echo mac,name && for i in $(seq 20); do echo "$(mac "$i"),voll"; done; } >"$t/full.csv"
+unshare -m sh -c "mount -t tmpfs -o size=64k tmpfs $t/full && head -c 61440 /dev/zero >$t/full/fill &&
+    { $b/gateway-finder apply $t/full.csv --journal $t/full/changes.jsonl --wait 500; [ \$? = 8 ]; } &&
+    [ ! -s $t/full/changes.jsonl ]" 2>/dev/null || fail "a disk that fills"
 [ "$(frames)" = 1 ] || fail "settings sent without their record"
 
 # kill -9 while apply waits for a confirmation: the intent is on record, its outcome unknown.
