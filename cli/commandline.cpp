@@ -277,8 +277,12 @@ int CommandLine::exec(const QStringList &arguments)
         return history(parser, arguments);
     if (command == QLatin1String("undo"))
         return undo(parser, arguments);
-    if (!command.isEmpty())
+    if (!command.isEmpty()) {
+        // "-platform xcb": the option is what is wrong, not its value taken for a command.
+        if (!parser.unknownOptionNames().isEmpty())
+            return usageError(parser, parser.errorText());
         return usageError(parser, QStringLiteral("unknown command \"%1\"").arg(command));
+    }
     int exitCode = UsageError;
     if (parseCommand(parser, arguments, 0, &exitCode))
         return usageError(parser, QStringLiteral("no command given"));
