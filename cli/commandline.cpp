@@ -465,9 +465,10 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
     session.setJournal(&journal);
     // A one-entry plan: the same checks against every gateway found as for apply.
     const SettingsPlan plan(wanted);
+    StopSignals stop;
+    runOptions.pollStop = [&stop] { stop.poll(); };
     PlanRun run(session, plan, runOptions);
     QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
-    StopSignals stop;
     QObject::connect(&stop, &StopSignals::stopRequested, &run, &PlanRun::interrupt);
     if (!run.exec()) {
         for (const SettingsPlan::Problem &problem : run.refusal())
@@ -592,9 +593,11 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
     if (!bindPort())
         return PortBusy;
     session.setJournal(&journal);
-    PlanRun run(session, plan, options);
-    QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
     StopSignals stop;
+    PlanRun::Options runOptions = options;
+    runOptions.pollStop = [&stop] { stop.poll(); };
+    PlanRun run(session, plan, runOptions);
+    QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
     QObject::connect(&stop, &StopSignals::stopRequested, &run, &PlanRun::interrupt);
     if (!run.exec()) {
         // Entries made by undo have no line to name: their gateway is named instead.

@@ -112,6 +112,10 @@ void PlanRun::settled()
     }
     if (!recordIntents())
         return;
+    if (options.pollStop)
+        options.pollStop();
+    if (stage == Done)
+        return;
     for (int i = 0; i < entryResults.size(); ++i) {
         if (entryResults.at(i).seen)
             dispatch(i);

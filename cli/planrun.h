@@ -49,6 +49,9 @@ public:
         // Why a gateway that answered as current must not get its entry's settings (Refused), or
         // nothing; undo refuses gateways changed again since.
         std::function<QString(const GatewayRecord &current)> refuse;
+        // Called once the intents are on record, before the first settings leave: a stop signal that
+        // came while the journal's lock was waited for is taken there (interrupt()).
+        std::function<void()> pollStop;
     };
 
     struct Result

@@ -37,6 +37,12 @@ wait $!
 jq -se 'length == 2 and .[0].kind == "intent" and .[0].before.name == "sim-gw1" and .[0].sent.name == "eins"
     and .[0].source == "set" and .[0].interface == "eth0" and .[1].outcome == "applied" and .[1].id == .[0].id' \
     "$t/changes.jsonl" >/dev/null || fail "the records of set"
+# Ctrl+C while set waits for the lock: once it is free, the intent is on record and nothing leaves.
+flock "$t/changes.jsonl.lock" sleep 1 &
+sleep 0.2
+env --default-signal=INT "$b/gateway-finder" set "$(mac 2)" --name drei >/dev/null 2>&1 &
+sleep 0.6 && kill -INT $! && rc=0 && wait $! || rc=$?
+[ "$rc" = 130 ] && [ "$(frames)" = 1 ] || fail "Ctrl+C while the lock is waited for: exit $rc, $(frames) frames"
 
 # A journal that cannot be written: exit 8, and nothing leaves.
 flock "$t/changes.jsonl.lock" sleep 5 &
