@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
+#include <QSet>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -881,9 +882,19 @@ int CommandLine::undo(QCommandLineParser &parser, const QStringList &arguments)
     if (!readJournal(journal, &contents))
         return JournalUnwritable;
     const QList<JournalRecord> &records = contents.records;
+    // An intent whose settings never left (an interrupted run) changed nothing: it is not undone,
+    // and it is no later change.
+    QSet<QString> notSent; // id + MAC
+    for (const JournalRecord &r : records) {
+        if (r.kind == JournalRecord::Outcome && r.outcome == QLatin1String("not-sent"))
+            notSent.insert(r.id + r.mac);
+    }
+    auto changed = [&notSent](const JournalRecord &r) {
+        return r.kind == JournalRecord::Intent && !notSent.contains(r.id + r.mac);
+    };
     QString id = parser.isSet(lastOption) ? QString() : parser.positionalArguments().at(1);
     for (qsizetype i = records.size() - 1; id.isEmpty() && i >= 0; --i) {
-        if (records.at(i).kind == JournalRecord::Intent)
+        if (changed(records.at(i)))
             id = records.at(i).id;
     }
     if (id.isEmpty()) {
@@ -905,13 +916,13 @@ int CommandLine::undo(QCommandLineParser &parser, const QStringList &arguments)
         const JournalRecord &r = records.at(i);
         const auto it = undone.find(r.mac);
         if (r.id != id) {
-            if (r.kind == JournalRecord::Intent && it != undone.end() && it->laterId.isEmpty()) {
+            if (changed(r) && it != undone.end() && it->laterId.isEmpty()) {
                 it->laterId = r.id;
                 it->laterTime = r.time;
             }
             continue;
         }
-        if (r.kind == JournalRecord::Intent && it == undone.end()) {
+        if (changed(r) && it == undone.end()) {
             macs.append(r.mac);
             undone.insert(r.mac, {r.before, r.sent, r.sent, i, {}, {}});
         } else if (it != undone.end()) {
