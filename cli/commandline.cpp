@@ -147,11 +147,15 @@ void recordOutcomes(ChangeJournal &journal, const QList<PlanRun::Result> &result
                   .arg(journal.error()));
 }
 
-int journalFailure(const ChangeJournal &journal, bool anythingSent)
+// A stop signal that came while the journal's lock was waited for still ends the program by it.
+int journalFailure(const ChangeJournal &journal, bool anythingSent, StopSignals &stop)
 {
     error(QStringLiteral("the change journal cannot be written: %1; %2")
               .arg(journal.error(), anythingSent ? QStringLiteral("nothing more was sent")
                                                  : QStringLiteral("nothing was sent")));
+    stop.poll();
+    if (stop.received() != 0)
+        StopSignals::endBy(stop.received());
     return CommandLine::JournalUnwritable;
 }
 
@@ -478,7 +482,7 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
     }
     recordOutcomes(journal, run.results());
     if (run.journalFailed())
-        return journalFailure(journal, false);
+        return journalFailure(journal, false, stop);
     if (run.recordLimitReached())
         error(QStringLiteral("more than %1 gateways answered; the others are left out")
                   .arg(GatewaySession::MaxRecords));
@@ -614,7 +618,7 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
     const bool anythingSent = std::any_of(run.results().cbegin(), run.results().cend(),
                                           [](const PlanRun::Result &r) { return r.sent; });
     if (run.journalFailed() && !anythingSent)
-        return journalFailure(journal, false);
+        return journalFailure(journal, false, stop);
     if (run.recordLimitReached())
         error(QStringLiteral("more than %1 gateways answered; the others are left out")
                   .arg(GatewaySession::MaxRecords));
@@ -628,7 +632,7 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
         printFormatted(format, reportEntries(run.results()), true);
     warnUnreachable(plan, run.results(), session.pcNetworks());
     if (run.journalFailed())
-        return journalFailure(journal, true);
+        return journalFailure(journal, true, stop);
     if (run.wasInterrupted()) {
         error(QStringLiteral("interrupted; no further settings were sent"));
         StopSignals::endBy(stop.received());
