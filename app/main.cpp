@@ -26,7 +26,8 @@ int main(int argc, char *argv[])
     // A relative journal path means the folder the window was started from, which is left next.
     const QString journal = qEnvironmentVariable(ChangeJournal::EnvironmentVariable);
     if (!journal.isEmpty() && QDir::isRelativePath(journal))
-        qputenv(ChangeJournal::EnvironmentVariable, QFile::encodeName(QDir::current().absoluteFilePath(journal)));
+        qputenv(ChangeJournal::EnvironmentVariable,
+                QFile::encodeName(QDir::current().absoluteFilePath(journal)));
 
     // The executable's real folder, also when started through PATH or a symlink.
     QDir::setCurrent(QCoreApplication::applicationDirPath());

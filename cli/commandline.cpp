@@ -16,10 +16,10 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
-#include <QSet>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QSet>
 #include <QTimer>
 #include <QTranslator>
 #include <QUdpSocket>
