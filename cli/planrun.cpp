@@ -96,7 +96,7 @@ void PlanRun::recordsChanged(qsizetype firstIndex)
     checkLate();
     for (int index : std::as_const(arrived)) {
         if (entryResults.at(index).outcome == Pending)
-            dispatch(index);
+            dispatch(index, false);
     }
 }
 
@@ -118,7 +118,7 @@ void PlanRun::settled()
         return;
     for (int i = 0; i < entryResults.size(); ++i) {
         if (entryResults.at(i).seen)
-            dispatch(i);
+            dispatch(i, true);
     }
 }
 
@@ -185,7 +185,7 @@ void PlanRun::searchOver()
     maybeVerify();
 }
 
-void PlanRun::dispatch(int index)
+void PlanRun::dispatch(int index, bool onRecord)
 {
     Result &result = entryResults[index];
     const SettingsPlan::Entry &entry = plan.entries().at(index);
@@ -204,6 +204,19 @@ void PlanRun::dispatch(int index)
     if (options.dryRun) {
         result.outcome = WouldChange;
         return;
+    }
+    if (!onRecord && !journalFault) {
+        // Put on record alone, then a stop that came while the journal's lock was waited for is
+        // taken before the settings leave.
+        if (!session.recordIntents({planned})) {
+            journalFault = true;
+            result.outcome = NotSent;
+            return;
+        }
+        if (options.pollStop)
+            options.pollStop();
+        if (stage == Done)
+            return;
     }
     const qint64 sent = journalFault ? GatewaySession::NotRecorded : session.sendSettingsAmong(planned);
     if (sent == GatewaySession::NotRecorded) {

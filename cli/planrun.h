@@ -100,7 +100,9 @@ private:
     void recordsChanged(qsizetype firstIndex);
     void settled();
     void searchOver();
-    void dispatch(int index);
+    // onRecord: its intent went on record with the others' when the answers settled; a gateway that
+    // answers later goes on record alone first.
+    void dispatch(int index, bool onRecord);
     // The plan against every gateway found, after an answer that came once it was checked: an
     // entry not sent yet is refused, one already sent is noted as a conflict.
     void checkLate();
