@@ -1,10 +1,12 @@
 #include "cli/commandline.h"
 #include "i18n/localisation.h"
+#include "journal/changejournal.h"
 #include "startup.h"
 #include "zorururoza.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QLocale>
 #include <QTranslator>
@@ -20,6 +22,12 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/icon")));
     Startup::setApplicationFont();
+
+    // A relative journal path means the folder the window was started from, which is left next.
+    const QString journal = qEnvironmentVariable(ChangeJournal::EnvironmentVariable);
+    if (!journal.isEmpty() && QDir::isRelativePath(journal))
+        qputenv(ChangeJournal::EnvironmentVariable,
+                QFile::encodeName(QDir::current().absoluteFilePath(journal)));
 
     // The executable's real folder, also when started through PATH or a symlink.
     QDir::setCurrent(QCoreApplication::applicationDirPath());

@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QSet>
 #include <QTimer>
 #include <QTranslator>
 #include <QUdpSocket>
@@ -146,11 +147,15 @@ void recordOutcomes(ChangeJournal &journal, const QList<PlanRun::Result> &result
                   .arg(journal.error()));
 }
 
-int journalFailure(const ChangeJournal &journal, bool anythingSent)
+// A stop signal that came while the journal's lock was waited for still ends the program by it.
+int journalFailure(const ChangeJournal &journal, bool anythingSent, StopSignals &stop)
 {
     error(QStringLiteral("the change journal cannot be written: %1; %2")
               .arg(journal.error(), anythingSent ? QStringLiteral("nothing more was sent")
                                                  : QStringLiteral("nothing was sent")));
+    stop.poll();
+    if (stop.received() != 0)
+        StopSignals::endBy(stop.received());
     return CommandLine::JournalUnwritable;
 }
 
@@ -277,8 +282,12 @@ int CommandLine::exec(const QStringList &arguments)
         return history(parser, arguments);
     if (command == QLatin1String("undo"))
         return undo(parser, arguments);
-    if (!command.isEmpty())
+    if (!command.isEmpty()) {
+        // "-platform xcb": the option is what is wrong, not its value taken for a command.
+        if (!parser.unknownOptionNames().isEmpty())
+            return usageError(parser, parser.errorText());
         return usageError(parser, QStringLiteral("unknown command \"%1\"").arg(command));
+    }
     int exitCode = UsageError;
     if (parseCommand(parser, arguments, 0, &exitCode))
         return usageError(parser, QStringLiteral("no command given"));
@@ -461,9 +470,10 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
     session.setJournal(&journal);
     // A one-entry plan: the same checks against every gateway found as for apply.
     const SettingsPlan plan(wanted);
+    StopSignals stop;
+    runOptions.pollStop = [&stop] { stop.poll(); };
     PlanRun run(session, plan, runOptions);
     QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
-    StopSignals stop;
     QObject::connect(&stop, &StopSignals::stopRequested, &run, &PlanRun::interrupt);
     if (!run.exec()) {
         for (const SettingsPlan::Problem &problem : run.refusal())
@@ -472,7 +482,7 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
     }
     recordOutcomes(journal, run.results());
     if (run.journalFailed())
-        return journalFailure(journal, false);
+        return journalFailure(journal, false, stop);
     if (run.recordLimitReached())
         error(QStringLiteral("more than %1 gateways answered; the others are left out")
                   .arg(GatewaySession::MaxRecords));
@@ -482,6 +492,8 @@ int CommandLine::set(QCommandLineParser &parser, const QStringList &arguments)
         error(QStringLiteral("no gateway with the MAC address %1 answered; nothing was sent").arg(mac));
         break;
     case PlanRun::NotConfirmed:
+        if (run.wasInterrupted())
+            break; // the wait was cut short: said below
         error(QStringLiteral("%1 did not confirm the settings within %2 ms")
                   .arg(mac)
                   .arg(runOptions.timeoutMs));
@@ -586,9 +598,11 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
     if (!bindPort())
         return PortBusy;
     session.setJournal(&journal);
-    PlanRun run(session, plan, options);
-    QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
     StopSignals stop;
+    PlanRun::Options runOptions = options;
+    runOptions.pollStop = [&stop] { stop.poll(); };
+    PlanRun run(session, plan, runOptions);
+    QObject::connect(&run, &PlanRun::warning, &run, [](const QString &text) { error(text); });
     QObject::connect(&stop, &StopSignals::stopRequested, &run, &PlanRun::interrupt);
     if (!run.exec()) {
         // Entries made by undo have no line to name: their gateway is named instead.
@@ -604,7 +618,7 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
     const bool anythingSent = std::any_of(run.results().cbegin(), run.results().cend(),
                                           [](const PlanRun::Result &r) { return r.sent; });
     if (run.journalFailed() && !anythingSent)
-        return journalFailure(journal, false);
+        return journalFailure(journal, false, stop);
     if (run.recordLimitReached())
         error(QStringLiteral("more than %1 gateways answered; the others are left out")
                   .arg(GatewaySession::MaxRecords));
@@ -618,7 +632,7 @@ int CommandLine::runPlan(const SettingsPlan &plan, const PlanRun::Options &optio
         printFormatted(format, reportEntries(run.results()), true);
     warnUnreachable(plan, run.results(), session.pcNetworks());
     if (run.journalFailed())
-        return journalFailure(journal, true);
+        return journalFailure(journal, true, stop);
     if (run.wasInterrupted()) {
         error(QStringLiteral("interrupted; no further settings were sent"));
         StopSignals::endBy(stop.received());
@@ -872,9 +886,19 @@ int CommandLine::undo(QCommandLineParser &parser, const QStringList &arguments)
     if (!readJournal(journal, &contents))
         return JournalUnwritable;
     const QList<JournalRecord> &records = contents.records;
+    // An intent whose settings never left (an interrupted run) changed nothing: it is not undone,
+    // and it is no later change.
+    QSet<QString> notSent; // id + MAC
+    for (const JournalRecord &r : records) {
+        if (r.kind == JournalRecord::Outcome && r.outcome == QLatin1String("not-sent"))
+            notSent.insert(r.id + r.mac);
+    }
+    auto changed = [&notSent](const JournalRecord &r) {
+        return r.kind == JournalRecord::Intent && !notSent.contains(r.id + r.mac);
+    };
     QString id = parser.isSet(lastOption) ? QString() : parser.positionalArguments().at(1);
     for (qsizetype i = records.size() - 1; id.isEmpty() && i >= 0; --i) {
-        if (records.at(i).kind == JournalRecord::Intent)
+        if (changed(records.at(i)))
             id = records.at(i).id;
     }
     if (id.isEmpty()) {
@@ -896,13 +920,13 @@ int CommandLine::undo(QCommandLineParser &parser, const QStringList &arguments)
         const JournalRecord &r = records.at(i);
         const auto it = undone.find(r.mac);
         if (r.id != id) {
-            if (r.kind == JournalRecord::Intent && it != undone.end() && it->laterId.isEmpty()) {
+            if (changed(r) && it != undone.end() && it->laterId.isEmpty()) {
                 it->laterId = r.id;
                 it->laterTime = r.time;
             }
             continue;
         }
-        if (r.kind == JournalRecord::Intent && it == undone.end()) {
+        if (changed(r) && it == undone.end()) {
             macs.append(r.mac);
             undone.insert(r.mac, {r.before, r.sent, r.sent, i, {}, {}});
         } else if (it != undone.end()) {

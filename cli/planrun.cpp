@@ -96,7 +96,7 @@ void PlanRun::recordsChanged(qsizetype firstIndex)
     checkLate();
     for (int index : std::as_const(arrived)) {
         if (entryResults.at(index).outcome == Pending)
-            dispatch(index);
+            dispatch(index, false);
     }
 }
 
@@ -112,9 +112,13 @@ void PlanRun::settled()
     }
     if (!recordIntents())
         return;
+    if (options.pollStop)
+        options.pollStop();
+    if (stage == Done)
+        return;
     for (int i = 0; i < entryResults.size(); ++i) {
         if (entryResults.at(i).seen)
-            dispatch(i);
+            dispatch(i, true);
     }
 }
 
@@ -181,7 +185,7 @@ void PlanRun::searchOver()
     maybeVerify();
 }
 
-void PlanRun::dispatch(int index)
+void PlanRun::dispatch(int index, bool onRecord)
 {
     Result &result = entryResults[index];
     const SettingsPlan::Entry &entry = plan.entries().at(index);
@@ -200,6 +204,19 @@ void PlanRun::dispatch(int index)
     if (options.dryRun) {
         result.outcome = WouldChange;
         return;
+    }
+    if (!onRecord && !journalFault) {
+        // Put on record alone, then a stop that came while the journal's lock was waited for is
+        // taken before the settings leave.
+        if (!session.recordIntents({planned})) {
+            journalFault = true;
+            result.outcome = NotSent;
+            return;
+        }
+        if (options.pollStop)
+            options.pollStop();
+        if (stage == Done)
+            return;
     }
     const qint64 sent = journalFault ? GatewaySession::NotRecorded : session.sendSettingsAmong(planned);
     if (sent == GatewaySession::NotRecorded) {
@@ -221,12 +238,14 @@ void PlanRun::dispatch(int index)
     QTimer::singleShot(options.timeoutMs, this, [this, index] { confirmationOverdue(index); });
 }
 
-void PlanRun::acknowledged(const QString &mac)
+void PlanRun::acknowledged(const GatewayRecord &reply)
 {
-    const auto it = entryByMac.constFind(mac);
+    const auto it = entryByMac.constFind(reply.mac);
     if (it == entryByMac.cend() || !entryResults.at(*it).awaitingAck)
         return;
     Result &result = entryResults[*it];
+    result.reported = reply; // what it took, until the verifying search says what it holds
+    result.conflict = session.isConflicting(reply.ip);
     result.awaitingAck = false;
     result.confirmed = true;
     --awaitingAck;

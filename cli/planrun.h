@@ -49,6 +49,9 @@ public:
         // Why a gateway that answered as current must not get its entry's settings (Refused), or
         // nothing; undo refuses gateways changed again since.
         std::function<QString(const GatewayRecord &current)> refuse;
+        // Called once the intents are on record, before the first settings leave: a stop signal that
+        // came while the journal's lock was waited for is taken there (interrupt()).
+        std::function<void()> pollStop;
     };
 
     struct Result
@@ -97,13 +100,15 @@ private:
     void recordsChanged(qsizetype firstIndex);
     void settled();
     void searchOver();
-    void dispatch(int index);
+    // onRecord: its intent went on record with the others' when the answers settled; a gateway that
+    // answers later goes on record alone first.
+    void dispatch(int index, bool onRecord);
     // The plan against every gateway found, after an answer that came once it was checked: an
     // entry not sent yet is refused, one already sent is noted as a conflict.
     void checkLate();
     // Puts the settings for every gateway found that the plan changes on record at once.
     bool recordIntents();
-    void acknowledged(const QString &mac);
+    void acknowledged(const GatewayRecord &reply);
     void confirmationOverdue(int index);
     void maybeVerify();
     void verified();

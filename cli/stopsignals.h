@@ -18,6 +18,8 @@ public:
 
     // The signal that arrived, or 0.
     int received() const { return signalNumber; }
+    // Takes a signal that arrived while the event loop was not running (stopRequested() follows).
+    void poll() { readPipe(); }
 
     // Ends the process by that signal, as the shell expects of an interrupted program: the exit
     // status it shows is 128 + the signal's number (130 for SIGINT, 143 for SIGTERM), and a

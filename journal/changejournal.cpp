@@ -199,13 +199,19 @@ bool ChangeJournal::append(const QList<QByteArray> &lines)
     char last = '\n';
     if (size > 0 && ::pread(file->fd, &last, 1, size - 1) != 1)
         return fail(QStringLiteral("%1: %2").arg(filePath, systemError()));
+    // Records that fail to go on record whole (a full disk) are taken back: their frames are not sent.
+    auto failWriting = [&] {
+        const QString why = QStringLiteral("%1: %2").arg(filePath, systemError());
+        (void)::ftruncate(file->fd, size);
+        return fail(why);
+    };
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArray &line = i == 0 && last != '\n' ? '\n' + lines.at(i) : lines.at(i);
         if (!writeWhole(file->fd, line))
-            return fail(QStringLiteral("%1: %2").arg(filePath, systemError()));
+            return failWriting();
     }
     if (::fdatasync(file->fd) != 0)
-        return fail(QStringLiteral("%1: %2").arg(filePath, systemError()));
+        return failWriting();
     return true;
 }
 

@@ -213,13 +213,13 @@ void GatewaySession::readPending()
                 emit acknowledged();
                 continue;
             }
-            if (awaitedMacs.remove(mac)) {
-                emit acknowledgedBy(mac);
-                continue;
-            }
         }
         GatewayRecord values = GatewayFrame::parseReply(data);
         values.interfaceIndex = int(datagram.interfaceIndex());
+        if (!awaitedMacs.isEmpty() && awaitedMacs.remove(values.mac)) {
+            emit acknowledgedBy(values);
+            continue;
+        }
         const qsizetype index = addRecord(values);
         if (index >= 0 && (firstIndex < 0 || index < firstIndex))
             firstIndex = index;

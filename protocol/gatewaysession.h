@@ -111,8 +111,8 @@ signals:
     // before it are as they were.
     void recordsChanged(qsizetype firstIndex);
     void acknowledged();
-    // A gateway whose settings went out through sendSettingsAmong() answered.
-    void acknowledgedBy(const QString &mac);
+    // A gateway whose settings went out through sendSettingsAmong() answered, with these values.
+    void acknowledgedBy(const GatewayRecord &reply);
 
 private:
     // The interface the gateway's latest reply came in on, while it is up; index 0 when there is none.

@@ -37,6 +37,14 @@ wait $!
 jq -se 'length == 2 and .[0].kind == "intent" and .[0].before.name == "sim-gw1" and .[0].sent.name == "eins"
     and .[0].source == "set" and .[0].interface == "eth0" and .[1].outcome == "applied" and .[1].id == .[0].id' \
     "$t/changes.jsonl" >/dev/null || fail "the records of set"
+# Ctrl+C while set waits for the lock: once it is free, the intent is on record and nothing leaves.
+flock "$t/changes.jsonl.lock" sleep 1 &
+sleep 0.2
+env --default-signal=INT "$b/gateway-finder" set "$(mac 2)" --name drei >/dev/null 2>&1 &
+sleep 0.6 && kill -INT $! && rc=0 && wait $! || rc=$?
+[ "$rc $(frames)" = "130 1" ] || fail "Ctrl+C while the lock is waited for: exit $rc, $(frames) frames"
+expect 0 gf undo --last --dry-run # settings that never left are not the last change
+grep -q "^$(mac 1)  change" "$t/out" || fail "undo --last took a change that never left"
 
 # A journal that cannot be written: exit 8, and nothing leaves.
 flock "$t/changes.jsonl.lock" sleep 5 &
@@ -46,6 +54,12 @@ kill $!
 touch "$t/file"
 expect 8 gf apply --journal "$t/file/changes.jsonl" - <<<"mac,name
 $(mac 1),zwei"
+# A disk that fills in the middle of a run's records (a tmpfs in a mount namespace of its own): the
+# records written are taken back, as nothing leaves.
+mkdir "$t/full" && { echo mac,name && for i in $(seq 20); do echo "$(mac "$i"),voll"; done; } >"$t/full.csv"
+unshare -m sh -c "mount -t tmpfs -o size=64k tmpfs $t/full && head -c 61440 /dev/zero >$t/full/fill &&
+    { $b/gateway-finder apply $t/full.csv --journal $t/full/changes.jsonl --wait 500; [ \$? = 8 ]; } &&
+    [ ! -s $t/full/changes.jsonl ]" 2>/dev/null || fail "a disk that fills"
 [ "$(frames)" = 1 ] || fail "settings sent without their record"
 
 # kill -9 while apply waits for a confirmation: the intent is on record, its outcome unknown.
