@@ -108,6 +108,45 @@ QCommandLineOption journalOption()
             QStringLiteral("FILE")};
 }
 
+// The options of the commands that run a plan (apply, undo), read into the run's options.
+struct PlanOptions
+{
+    QCommandLineOption wait{
+        QStringLiteral("wait"),
+        QStringLiteral("Search for MS milliseconds; a gateway that has not answered by then is not-found "
+                       "(default %1).")
+            .arg(CommandLine::DefaultWaitMs),
+        QStringLiteral("MS"), QString::number(CommandLine::DefaultWaitMs)};
+    QCommandLineOption timeout{QStringLiteral("timeout"),
+                               QStringLiteral("Wait MS milliseconds for each confirmation (default %1).")
+                                   .arg(CommandLine::DefaultTimeoutMs),
+                               QStringLiteral("MS"), QString::number(CommandLine::DefaultTimeoutMs)};
+    QCommandLineOption format = outputFormatOption();
+    QCommandLineOption dryRun{QStringLiteral("dry-run"),
+                              QStringLiteral("Search and check, print what would change, send nothing.")};
+    QCommandLineOption journal = journalOption();
+
+    QList<QCommandLineOption> all() const { return {wait, timeout, format, dryRun, journal}; }
+
+    // False after a usage error, whose exit code is in *code.
+    bool read(const QCommandLineParser &parser, PlanRun::Options *options, QString *formatName,
+              int *code) const
+    {
+        if (!readMilliseconds(parser.value(wait), &options->waitMs) ||
+            !readMilliseconds(parser.value(timeout), &options->timeoutMs)) {
+            *code = usageError(parser, QStringLiteral("--wait and --timeout need a number of milliseconds"));
+            return false;
+        }
+        *formatName = parser.value(format);
+        if (!isOutputFormat(*formatName)) {
+            *code = usageError(parser, QStringLiteral("--format must be table, csv or json"));
+            return false;
+        }
+        options->dryRun = parser.isSet(dryRun);
+        return true;
+    }
+};
+
 // A warning only, once per gateway and network: the exit code stays.
 void warnUnreachable(const GatewayRecord &values, const QList<NetworkInterfaces::Network> &networks,
                      QSet<QString> *said)
@@ -542,34 +581,15 @@ int CommandLine::apply(QCommandLineParser &parser, const QStringList &arguments)
                        "array, as list writes them."),
         QStringLiteral("apply"));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The plan; - reads standard input."));
-    const QCommandLineOption waitOption(
-        QStringLiteral("wait"),
-        QStringLiteral("Search for MS milliseconds; a gateway that has not answered by then is not-found "
-                       "(default %1).")
-            .arg(DefaultWaitMs),
-        QStringLiteral("MS"), QString::number(DefaultWaitMs));
-    const QCommandLineOption timeoutOption(
-        QStringLiteral("timeout"),
-        QStringLiteral("Wait MS milliseconds for each confirmation (default %1).").arg(DefaultTimeoutMs),
-        QStringLiteral("MS"), QString::number(DefaultTimeoutMs));
-    const QCommandLineOption formatOption = outputFormatOption();
-    const QCommandLineOption dryRunOption(
-        QStringLiteral("dry-run"),
-        QStringLiteral("Search and check, print what would change, send nothing."));
-    const QCommandLineOption journalFile = journalOption();
-    parser.addOptions({waitOption, timeoutOption, formatOption, dryRunOption, journalFile});
+    const PlanOptions planOptions;
+    parser.addOptions(planOptions.all());
     int code = UsageError;
     if (!parseCommand(parser, arguments, 2, &code))
         return code;
-
     PlanRun::Options options;
-    if (!readMilliseconds(parser.value(waitOption), &options.waitMs) ||
-        !readMilliseconds(parser.value(timeoutOption), &options.timeoutMs))
-        return usageError(parser, QStringLiteral("--wait and --timeout need a number of milliseconds"));
-    const QString format = parser.value(formatOption);
-    if (!isOutputFormat(format))
-        return usageError(parser, QStringLiteral("--format must be table, csv or json"));
-    options.dryRun = parser.isSet(dryRunOption);
+    QString format;
+    if (!planOptions.read(parser, &options, &format, &code))
+        return code;
 
     const QString path = parser.positionalArguments().at(1);
     QByteArray data;
@@ -587,7 +607,7 @@ int CommandLine::apply(QCommandLineParser &parser, const QStringList &arguments)
         error(QStringLiteral("the plan was refused; nothing was sent"));
         return UsageError;
     }
-    ChangeJournal journal(parser.value(journalFile));
+    ChangeJournal journal(parser.value(planOptions.journal));
     journal.startRun(QStringLiteral("apply ") + path);
     return runPlan(plan, options, format, path, journal);
 }
@@ -852,36 +872,19 @@ int CommandLine::undo(QCommandLineParser &parser, const QStringList &arguments)
     const QCommandLineOption lastOption(QStringLiteral("last"), QStringLiteral("Undo the newest change."));
     const QCommandLineOption forceOption(
         QStringLiteral("force"), QStringLiteral("Undo also on gateways that were changed again since."));
-    const QCommandLineOption dryRunOption(
-        QStringLiteral("dry-run"),
-        QStringLiteral("Search and check, print what would change, send nothing."));
-    const QCommandLineOption waitOption(
-        QStringLiteral("wait"),
-        QStringLiteral("A gateway that has not answered within MS milliseconds is not-found (default %1).")
-            .arg(DefaultWaitMs),
-        QStringLiteral("MS"), QString::number(DefaultWaitMs));
-    const QCommandLineOption timeoutOption(
-        QStringLiteral("timeout"),
-        QStringLiteral("Wait MS milliseconds for each confirmation (default %1).").arg(DefaultTimeoutMs),
-        QStringLiteral("MS"), QString::number(DefaultTimeoutMs));
-    const QCommandLineOption formatOption = outputFormatOption();
-    const QCommandLineOption journalFile = journalOption();
-    parser.addOptions(
-        {lastOption, forceOption, dryRunOption, waitOption, timeoutOption, formatOption, journalFile});
+    const PlanOptions planOptions;
+    parser.addOptions({lastOption, forceOption});
+    parser.addOptions(planOptions.all());
     (void)parser.parse(arguments); // whether --last takes the place of the id
     int code = UsageError;
     if (!parseCommand(parser, arguments, parser.isSet(lastOption) ? 1 : 2, &code))
         return code;
     PlanRun::Options options;
-    if (!readMilliseconds(parser.value(waitOption), &options.waitMs) ||
-        !readMilliseconds(parser.value(timeoutOption), &options.timeoutMs))
-        return usageError(parser, QStringLiteral("--wait and --timeout need a number of milliseconds"));
-    const QString format = parser.value(formatOption);
-    if (!isOutputFormat(format))
-        return usageError(parser, QStringLiteral("--format must be table, csv or json"));
-    options.dryRun = parser.isSet(dryRunOption);
+    QString format;
+    if (!planOptions.read(parser, &options, &format, &code))
+        return code;
 
-    ChangeJournal journal(parser.value(journalFile));
+    ChangeJournal journal(parser.value(planOptions.journal));
     ChangeJournal::Contents contents;
     if (!readJournal(journal, &contents))
         return JournalUnwritable;
