@@ -212,6 +212,14 @@ bool ChangeJournal::append(const QList<QByteArray> &lines)
     }
     if (::fdatasync(file->fd) != 0)
         return failWriting();
+    // A file that was new (first record, or just rotated) survives a power loss only once its
+    // folder entry is on disk too. Best effort: some shared file systems cannot sync a folder.
+    if (size == 0) {
+        const Descriptor folder(::open(QFile::encodeName(QFileInfo(filePath).absolutePath()).constData(),
+                                       O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder.fd >= 0)
+            (void)::fsync(folder.fd);
+    }
     return true;
 }
 
