@@ -3,7 +3,7 @@ finder_packages=(
     cmake ninja-build g++ pkg-config ccache
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libgl-dev libqt6svg6 qt6-qpa-plugins fonts-dejavu-core fonts-liberation2
-    iproute2 libssl-dev
+    iproute2 procps libssl-dev
     xvfb xauth xdotool x11-utils x11-apps imagemagick libxcb1-dev desktop-file-utils
     dpkg-dev file lintian appstream
     clang libclang-rt-14-dev valgrind
