@@ -97,6 +97,7 @@ void TestChangeJournal::reachability()
     QCOMPARE(check("10.1.5.20", "255.0.255.0"), "10.0.5.0/255.0.255.0");
     QCOMPARE(check("10.1.5.20", "255.255.255.0", true), QString()); // DHCP hands out the address
     QCOMPARE(check("0.0.0.0", "255.255.255.0"), QString());
+    QCOMPARE(check("10.1.5.20", "255.255.255.255"), "10.1.5.20/32");
 }
 
 QTEST_GUILESS_MAIN(TestChangeJournal)
