@@ -51,9 +51,9 @@ flock "$t/changes.jsonl.lock" sleep 5 &
 expect 8 gf set "$(mac 1)" --name zwei
 grep -q "the change journal cannot be written: .*locked by another writer.*; nothing was sent" "$t/err" || fail "lock"
 kill $!
-touch "$t/file"
-expect 8 gf apply --journal "$t/file/changes.jsonl" - <<<"mac,name
-$(mac 1),zwei"
+GATEWAY_FINDER_JOURNAL= expect 8 gf apply --journal "$t/missing/changes.jsonl" - <<<"mac,name
+$(mac 1),zwei" # a folder given is not made
+[ ! -e "$t/missing" ] || fail "the folder of a journal given was made"
 # A disk that fills in the middle of a run's records (a tmpfs in a mount namespace of its own): the
 # records written are taken back, as nothing leaves.
 mkdir "$t/full" && { echo mac,name && for i in $(seq 20); do echo "$(mac "$i"),voll"; done; } >"$t/full.csv"
